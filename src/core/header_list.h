@@ -1,0 +1,26 @@
+// Header lists: the request's and the response's headers, in order. Names keep
+// their trailing colon ("Content-Length:") and are looked up without regard to
+// letter case; a value is null for a line that had no ": " separator.
+#pragma once
+
+struct HeaderEntry {
+  HeaderEntry* prev;
+  HeaderEntry* next;
+  char* name;
+  char* value;
+};
+
+struct HeaderList {
+  HeaderEntry* first;
+  HeaderEntry* last;
+};
+
+// Releases every entry with its texts; both slots end up null.
+void ClearHeaderList(HeaderList* list);
+
+// Appends a new entry holding copies of `name` and `value` (value may be null).
+// False, nothing added, when memory runs out.
+bool AppendHeader(HeaderList* list, const char* name, const char* value);
+
+// Case-insensitive ASCII comparison of two whole texts.
+bool EqualsIgnoringCase(const char* a, const char* b);

@@ -1,0 +1,63 @@
+// Files and directories: the few verbs the engine, the log and the settings need.
+#pragma once
+
+#include <cstdint>
+
+// Directory separator of this platform. The engine's "trailing backslash"
+// operations keep directories ending in this character.
+#if defined(_WIN32)
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+inline constexpr int kMaxPath = 260;
+
+using FileHandle = intptr_t;
+inline constexpr FileHandle kInvalidFile = -1;
+
+// What the platform knows of an open file. Times are counted in 100 ns units
+// since 1601-01-01 UTC, so they compare and convert the same on every platform.
+struct FileInfo {
+  uint32_t attributes;      // kFileAttributeDirectory or 0
+  uint64_t creation_time;
+  uint64_t last_access_time;
+  uint64_t last_write_time;
+  uint32_t volume_serial;
+  uint32_t size_high;
+  uint32_t size_low;
+  uint32_t link_count;
+  uint32_t index_high;
+  uint32_t index_low;
+};
+inline constexpr uint32_t kFileAttributeDirectory = 0x10;
+
+enum class PathKind { kMissing, kFile, kDirectory };
+
+// What a name denotes, following links.
+PathKind QueryPathKind(const char* path);
+
+// Creates one directory. False when it could not be created.
+bool MakeDirectory(const char* path);
+
+// Opens an existing file read-only for sequential reading; kInvalidFile on failure.
+FileHandle OpenFileForReading(const char* path);
+
+// Opens a file for appending, creating it when missing; kInvalidFile on failure.
+FileHandle OpenFileForAppending(const char* path);
+
+// Reads up to `size` bytes: the count read, 0 at the end, -1 on an error.
+int32_t ReadFromFile(FileHandle file, void* buffer, int32_t size);
+
+// Writes all `size` bytes. False when any of them could not be written.
+bool WriteToFile(FileHandle file, const void* data, int32_t size);
+
+// Moves the file position back to the start.
+bool RewindFile(FileHandle file);
+
+bool QueryFileInfo(FileHandle file, FileInfo* info);
+
+void CloseFile(FileHandle file);
+
+// The full file name of the running program, NUL-terminated; false when it
+// does not fit `capacity` bytes.
+bool GetOwnProgramPath(char* out, int32_t capacity);

@@ -1,0 +1,106 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+// Seconds and nanoseconds since 1970 as 100 ns units since 1601.
+constexpr uint64_t kEpochDifference = 116444736000000000ULL;
+
+uint64_t ToFileTime(const timespec& ts) {
+  if (ts.tv_sec < 0) return kEpochDifference;
+  return kEpochDifference + static_cast<uint64_t>(ts.tv_sec) * 10000000ULL +
+         static_cast<uint64_t>(ts.tv_nsec) / 100ULL;
+}
+
+int ToFd(FileHandle file) { return static_cast<int>(file); }
+
+}  // namespace
+
+PathKind QueryPathKind(const char* path) {
+  struct stat st;
+  if (path == nullptr || stat(path, &st) != 0) return PathKind::kMissing;
+  return S_ISDIR(st.st_mode) ? PathKind::kDirectory : PathKind::kFile;
+}
+
+bool MakeDirectory(const char* path) { return path != nullptr && mkdir(path, 0777) == 0; }
+
+FileHandle OpenFileForReading(const char* path) {
+  if (path == nullptr) return kInvalidFile;
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return kInvalidFile;
+  struct stat st;
+  // A directory opens read-only on POSIX; here only files count as files.
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    close(fd);
+    return kInvalidFile;
+  }
+  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return fd;
+}
+
+FileHandle OpenFileForAppending(const char* path) {
+  if (path == nullptr) return kInvalidFile;
+  int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  return fd < 0 ? kInvalidFile : fd;
+}
+
+int32_t ReadFromFile(FileHandle file, void* buffer, int32_t size) {
+  if (file == kInvalidFile || size < 0) return -1;
+  for (;;) {
+    ssize_t n = read(ToFd(file), buffer, static_cast<size_t>(size));
+    if (n >= 0) return static_cast<int32_t>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+bool WriteToFile(FileHandle file, const void* data, int32_t size) {
+  if (file == kInvalidFile || size < 0) return false;
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = write(ToFd(file), p, static_cast<size_t>(size));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<int32_t>(n);
+  }
+  return true;
+}
+
+bool RewindFile(FileHandle file) {
+  return file != kInvalidFile && lseek(ToFd(file), 0, SEEK_SET) == 0;
+}
+
+bool QueryFileInfo(FileHandle file, FileInfo* info) {
+  struct stat st;
+  if (file == kInvalidFile || info == nullptr || fstat(ToFd(file), &st) != 0) return false;
+  uint64_t size = static_cast<uint64_t>(st.st_size);
+  *info = FileInfo{};
+  info->attributes = S_ISDIR(st.st_mode) ? kFileAttributeDirectory : 0;
+  info->creation_time = ToFileTime(st.st_ctim);
+  info->last_access_time = ToFileTime(st.st_atim);
+  info->last_write_time = ToFileTime(st.st_mtim);
+  info->volume_serial = static_cast<uint32_t>(st.st_dev);
+  info->size_high = static_cast<uint32_t>(size >> 32);
+  info->size_low = static_cast<uint32_t>(size);
+  info->link_count = static_cast<uint32_t>(st.st_nlink);
+  info->index_high = static_cast<uint32_t>(static_cast<uint64_t>(st.st_ino) >> 32);
+  info->index_low = static_cast<uint32_t>(st.st_ino);
+  return true;
+}
+
+void CloseFile(FileHandle file) {
+  if (file != kInvalidFile) close(ToFd(file));
+}
+
+bool GetOwnProgramPath(char* out, int32_t capacity) {
+  if (out == nullptr || capacity <= 1) return false;
+  ssize_t n = readlink("/proc/self/exe", out, static_cast<size_t>(capacity));
+  if (n <= 0 || n >= capacity) return false;
+  out[n] = '\0';
+  return true;
+}

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/blocks.h"
+#include "core/header_list.h"
+#include "core/list.h"
+
+namespace {
+
+struct Node {
+  Node* prev;
+  Node* next;
+  int value;
+};
+
+Node* NewNode(int value) {
+  Node* node = nullptr;
+  EXPECT_TRUE(AllocBlock(&node, sizeof(Node), true, 0));
+  node->value = value;
+  return node;
+}
+
+TEST(Blocks, AllocBlockRefusesEmptyAndNegativeSizesWithoutTouchingTheSlot) {
+  char marker = 0;
+  void* slot = &marker;
+  EXPECT_FALSE(AllocBlock(&slot, 0, true, 0));
+  EXPECT_FALSE(AllocBlock(&slot, -5, false, 0));
+  EXPECT_EQ(slot, &marker);
+  EXPECT_FALSE(AllocBlock(static_cast<void**>(nullptr), 8, true, 0));
+}
+
+TEST(Blocks, AllocBlockFillsEveryByte) {
+  unsigned char* block = nullptr;
+  ASSERT_TRUE(AllocBlock(&block, 33, true, 0xAB));
+  for (int i = 0; i < 33; ++i) EXPECT_EQ(block[i], 0xAB);
+  EXPECT_TRUE(FreeAndClear(&block));
+  EXPECT_EQ(block, nullptr);
+}
+
+TEST(Blocks, DupStringAndFreeAndClear) {
+  EXPECT_EQ(DupString(nullptr), nullptr);
+  char* empty = DupString("");
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty[0], '\0');
+  EXPECT_TRUE(FreeAndClear(&empty));
+  EXPECT_FALSE(FreeAndClear(&empty));  // the second release does nothing
+  char* copy = DupString("Content-Length:");
+  EXPECT_STREQ(copy, "Content-Length:");
+  FreeAndClear(&copy);
+}
+
+TEST(List, RemovingTheMiddleNodeRelinksItsNeighbours) {
+  Node* first = nullptr;
+  Node* last = nullptr;
+  Node* a = NewNode(1);
+  Node* b = NewNode(2);
+  Node* c = NewNode(3);
+  ASSERT_TRUE(ListAppend(&first, &last, a));
+  ASSERT_TRUE(ListAppend(&first, &last, b));
+  ASSERT_TRUE(ListAppend(&first, &last, c));
+  EXPECT_EQ(first, a);
+  EXPECT_EQ(last, c);
+
+  ASSERT_TRUE(ListUnlink(&first, &last, b));
+  EXPECT_EQ(a->next, c);
+  EXPECT_EQ(c->prev, a);
+  EXPECT_EQ(b->prev, a);  // the unlinked node keeps its own links
+  EXPECT_EQ(b->next, c);
+  FreeAndClear(&b);
+
+  ASSERT_TRUE(ListRemove(&first, &last, a));
+  EXPECT_EQ(first, c);
+  EXPECT_EQ(c->prev, nullptr);
+  ASSERT_TRUE(ListRemove(&first, &last, c));
+  EXPECT_EQ(first, nullptr);
+  EXPECT_EQ(last, nullptr);
+  EXPECT_FALSE(ListAppend<Node>(&first, &last, nullptr));
+}
+
+TEST(HeaderList, KeepsOrderAndClearsEverything) {
+  HeaderList list{};
+  ASSERT_TRUE(AppendHeader(&list, "Content-Length:", "10"));
+  ASSERT_TRUE(AppendHeader(&list, "X-Bare", nullptr));
+  ASSERT_TRUE(AppendHeader(&list, "content-length:", "20"));
+  EXPECT_STREQ(list.first->name, "Content-Length:");
+  EXPECT_EQ(list.first->next->value, nullptr);
+  EXPECT_STREQ(list.last->value, "20");
+  EXPECT_TRUE(EqualsIgnoringCase(list.first->name, list.last->name));
+  EXPECT_FALSE(EqualsIgnoringCase("Keep-Alive", "Keep-Alive, TE"));
+  ClearHeaderList(&list);
+  EXPECT_EQ(list.first, nullptr);
+  EXPECT_EQ(list.last, nullptr);
+}
+
+}  // namespace
