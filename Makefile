@@ -23,3 +23,11 @@ run: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Side-by-side benchmark against nginx, lighttpd, `php -S` and Python's
+# http.server, built in release mode. Never part of `make test`.
+bench:
+	bash scripts/setup.sh bench
+	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-release -j $(JOBS) --target ambrel_bench_server
+	python3 bench/run.py build-release

@@ -1,0 +1,333 @@
+#!/usr/bin/env python3
+"""Side-by-side benchmark of the engine against the servers a PHP developer
+would otherwise run locally. Every peer serves the same generated folder on a
+loopback port of its own; each workload runs against each server in turn and
+the table gives requests per second, p50/p99 latency and the ratio to nginx,
+all from this one run. Everything started here is stopped here.
+
+Usage: bench/run.py BUILD_DIR [--seconds N] [--only WORKLOAD,...]
+"""
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+AMBREL_PORT = 80
+PORTS = {"nginx": 8081, "lighttpd": 8082, "php -S": 8083, "http.server": 8084}
+
+BROWSER_HEADERS = [
+    "User-Agent: Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/120.0.0.0 Safari/537.36",
+    "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,image/avif,image/webp,"
+    "image/apng,*/*;q=0.8,application/signed-exchange;v=b3;q=0.7",
+    "Accept-Encoding: gzip, deflate, br",
+    "Accept-Language: en-GB,en-US;q=0.9,en;q=0.8,de;q=0.7",
+    "Cache-Control: max-age=0",
+    "Upgrade-Insecure-Requests: 1",
+    "Sec-Fetch-Dest: document",
+    "Sec-Fetch-Mode: navigate",
+    "Sec-Fetch-Site: none",
+    "Cookie: PHPSESSID=0123456789abcdef0123456789; theme=dark",
+]
+
+
+def make_site(root):
+    os.makedirs(root, exist_ok=True)
+    with open(os.path.join(root, "1k.html"), "wb") as f:
+        f.write((b"<p>Ambrel benchmark page.</p>\n" * 40)[:1024])
+    with open(os.path.join(root, "100k.bin"), "wb") as f:
+        f.write(os.urandom(100 * 1024))
+    with open(os.path.join(root, "10m.bin"), "wb") as f:
+        f.write(os.urandom(10 * 1024 * 1024))
+    with open(os.path.join(root, "hello.php"), "w") as f:
+        f.write("<?php echo 'Hello from PHP ', PHP_VERSION, \"\\n\";\n")
+    with open(os.path.join(root, "post.php"), "w") as f:
+        f.write("<?php $b = file_get_contents('php://input'); echo strlen($b), \"\\n\";\n")
+
+
+def wait_port(port, deadline_s=10.0):
+    end = time.time() + deadline_s
+    while time.time() < end:
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=0.5):
+                return True
+        except OSError:
+            time.sleep(0.05)
+    return False
+
+
+class Server:
+    def __init__(self, name, port, argv, env=None, cwd=None):
+        self.name, self.port = name, port
+        self.proc = subprocess.Popen(argv, env=env, cwd=cwd, stdin=subprocess.PIPE,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                     start_new_session=True)
+        if not wait_port(port):
+            self.stop()
+            raise RuntimeError(f"{name} did not start on port {port}")
+
+    def pids(self):
+        """The server's process and its children (nginx workers, php-cgi)."""
+        out = subprocess.run(["ps", "-o", "pid=", "--ppid", str(self.proc.pid)],
+                             capture_output=True, text=True).stdout.split()
+        return [self.proc.pid] + [int(p) for p in out]
+
+    def rss_kib(self):
+        total = 0
+        for pid in self.pids():
+            try:
+                with open(f"/proc/{pid}/status") as f:
+                    m = re.search(r"VmRSS:\s+(\d+)", f.read())
+                    total += int(m.group(1)) if m else 0
+            except OSError:
+                pass
+        return total
+
+    def stop(self):
+        if self.proc.poll() is None:
+            try:
+                os.killpg(self.proc.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+            try:
+                self.proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+                self.proc.wait()
+
+
+def start_ambrel(build, root, logdir=None):
+    argv = [os.path.join(build, "bench", "ambrel_bench_server"), root,
+            "--php", "/usr/bin/", "--cgi"]
+    if logdir:
+        argv += ["--log", logdir]
+    return Server("ambrel", AMBREL_PORT, argv)
+
+
+def start_nginx(root, work):
+    conf = os.path.join(work, "nginx.conf")
+    with open(conf, "w") as f:
+        f.write(f"""worker_processes auto;
+pid {work}/nginx.pid;
+error_log {work}/nginx-error.log;
+events {{ worker_connections 4096; }}
+http {{
+  access_log off;
+  sendfile on;
+  tcp_nopush on;
+  keepalive_requests 1000000;
+  client_body_temp_path {work}/nginx-body;
+  proxy_temp_path {work}/nginx-proxy;
+  fastcgi_temp_path {work}/nginx-fastcgi;
+  uwsgi_temp_path {work}/nginx-uwsgi;
+  scgi_temp_path {work}/nginx-scgi;
+  server {{ listen 127.0.0.1:{PORTS['nginx']}; root {root}; }}
+}}
+""")
+    return Server("nginx", PORTS["nginx"], ["nginx", "-c", conf, "-p", work, "-g", "daemon off;"])
+
+
+def start_lighttpd(root, work):
+    conf = os.path.join(work, "lighttpd.conf")
+    with open(conf, "w") as f:
+        f.write(f"""server.document-root = "{root}"
+server.port = {PORTS['lighttpd']}
+server.bind = "127.0.0.1"
+server.modules = ("mod_cgi")
+server.max-keep-alive-requests = 1000000
+cgi.assign = (".php" => "/usr/bin/php-cgi")
+""")
+    return Server("lighttpd", PORTS["lighttpd"], ["lighttpd", "-D", "-f", conf])
+
+
+def start_php_builtin(root):
+    env = dict(os.environ, PHP_CLI_SERVER_WORKERS="1")
+    return Server("php -S", PORTS["php -S"],
+                  ["php", "-S", f"127.0.0.1:{PORTS['php -S']}", "-t", root], env=env)
+
+
+def start_python(root):
+    return Server("http.server", PORTS["http.server"],
+                  [sys.executable, "-m", "http.server", str(PORTS["http.server"]),
+                   "--bind", "127.0.0.1", "--directory", root])
+
+
+def run_ab(url, seconds, keepalive=False, headers=(), post_file=None, concurrency=10):
+    argv = ["ab", "-q", "-t", str(seconds), "-n", "10000000", "-c", str(concurrency), "-s", "30"]
+    if keepalive:
+        argv.append("-k")
+    for h in headers:
+        argv += ["-H", h]
+    if post_file:
+        argv += ["-p", post_file, "-T", "application/x-www-form-urlencoded"]
+    argv.append(url)
+    out = subprocess.run(argv, capture_output=True, text=True, timeout=seconds + 60)
+    text = out.stdout + out.stderr
+
+    def grab(pattern, cast=float):
+        m = re.search(pattern, text)
+        return cast(m.group(1)) if m else None
+
+    rps = grab(r"Requests per second:\s+([\d.]+)")
+    return {
+        "rps": rps,
+        "p50": grab(r"\n\s+50%\s+(\d+)", int),
+        "p99": grab(r"\n\s+99%\s+(\d+)", int),
+        "failed": (grab(r"Failed requests:\s+(\d+)", int) or 0)
+        + (grab(r"Non-2xx responses:\s+(\d+)", int) or 0),
+        "kbps": grab(r"Transfer rate:\s+([\d.]+)"),
+        "error": None if rps else text.strip().splitlines()[-1:] or ["no output"],
+    }
+
+
+def hold_idle(port, count):
+    """Opens `count` keep-alive connections, each answered once, left idle."""
+    conns = []
+    request = b"GET /1k.html HTTP/1.1\r\nHost: x\r\nConnection: Keep-Alive\r\n\r\n"
+    for _ in range(count):
+        s = socket.create_connection(("127.0.0.1", port), timeout=5)
+        s.sendall(request)
+        s.recv(65536)
+        conns.append(s)
+    return conns
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("--seconds", type=int, default=4)
+    ap.add_argument("--only", default="")
+    args = ap.parse_args()
+    secs = args.seconds
+    work = tempfile.mkdtemp(prefix="ambrel-bench-")
+    root = os.path.join(work, "site")
+    make_site(root)
+    post_file = os.path.join(work, "post.txt")
+    with open(post_file, "wb") as f:
+        f.write(b"field=" + b"x" * (10 * 1024 - 6))
+
+    static = ["ambrel", "nginx", "lighttpd", "php -S", "http.server"]
+    php = ["ambrel", "lighttpd", "php -S"]
+    workloads = [
+        ("1k keep-alive", static, dict(path="/1k.html", keepalive=True)),
+        ("1k keep-alive, browser headers", static,
+         dict(path="/1k.html", keepalive=True, headers=BROWSER_HEADERS)),
+        ("1k new connection", static, dict(path="/1k.html")),
+        ("1k new connection, browser headers", static,
+         dict(path="/1k.html", headers=BROWSER_HEADERS)),
+        ("100k keep-alive", static, dict(path="/100k.bin", keepalive=True)),
+        ("100k new connection", static, dict(path="/100k.bin")),
+        ("10M (MB/s, 20 downloads)", static, dict(path="/10m.bin", big=True)),
+        ("hello.php", php, dict(path="/hello.php")),
+        ("10k POST to PHP", php, dict(path="/post.php", post=True)),
+    ]
+    only = [w for w in args.only.split(",") if w]
+    servers = {}
+    rows = []
+    try:
+        servers["ambrel"] = start_ambrel(args.build, root)
+        servers["nginx"] = start_nginx(root, work)
+        servers["lighttpd"] = start_lighttpd(root, work)
+        servers["php -S"] = start_php_builtin(root)
+        servers["http.server"] = start_python(root)
+        for name, peers, w in workloads:
+            if only and not any(o in name for o in only):
+                continue
+            for peer in peers:
+                port = servers[peer].port
+                url = f"http://127.0.0.1:{port}{w['path']}"
+                if w.get("big"):
+                    r = run_big(url)
+                else:
+                    r = run_ab(url, secs, keepalive=w.get("keepalive", False),
+                               headers=w.get("headers", ()),
+                               post_file=post_file if w.get("post") else None)
+                rows.append((name, peer, r))
+                print_row(name, peer, r, rows)
+        rows += bench_logging(args.build, root, work, secs, servers)
+        rows += bench_idle(servers)
+    finally:
+        for s in servers.values():
+            s.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    print_table(rows)
+
+
+def run_big(url, downloads=20):
+    start = time.time()
+    total = 0
+    for _ in range(downloads):
+        out = subprocess.run(["curl", "-s", "-o", "/dev/null", "-w", "%{size_download}", url],
+                             capture_output=True, text=True, timeout=120)
+        total += int(out.stdout or 0)
+    elapsed = time.time() - start
+    mbs = total / elapsed / 1e6
+    return {"rps": mbs, "p50": None, "p99": None, "failed": 0 if total == downloads * 10485760
+            else 1, "unit": "MB/s", "error": None}
+
+
+def bench_logging(build, root, work, secs, servers):
+    rows = []
+    url = f"http://127.0.0.1:{AMBREL_PORT}/1k.html"
+    off = run_ab(url, secs, keepalive=True)
+    rows.append(("1k keep-alive, log off", "ambrel", off))
+    servers["ambrel"].stop()
+    logdir = os.path.join(work, "logs")
+    servers["ambrel"] = start_ambrel(build, root, logdir)
+    on = run_ab(url, secs, keepalive=True)
+    rows.append(("1k keep-alive, log on", "ambrel", on))
+    servers["ambrel"].stop()
+    servers["ambrel"] = start_ambrel(build, root)
+    return rows
+
+
+def bench_idle(servers, count=500):
+    rows = []
+    for peer in ("ambrel", "nginx", "lighttpd"):
+        srv = servers[peer]
+        before = srv.rss_kib()
+        conns = hold_idle(srv.port, count)
+        time.sleep(0.5)
+        after = srv.rss_kib()
+        for c in conns:
+            c.close()
+        rows.append((f"idle keep-alive x{count} (KiB/conn)", peer,
+                     {"rps": (after - before) / count, "unit": "KiB", "p50": None, "p99": None,
+                      "failed": 0, "error": None}))
+    return rows
+
+
+def print_row(name, peer, r, rows):
+    value = f"{r['rps']:.1f}" if r.get("rps") is not None else f"error {r.get('error')}"
+    print(f"  {name:<38} {peer:<12} {value}", file=sys.stderr, flush=True)
+
+
+def print_table(rows):
+    nginx = {name: r["rps"] for name, peer, r in rows if peer == "nginx" and r.get("rps")}
+    header = f"{'workload':<38} {'server':<12} {'req/s':>10} {'p50 ms':>7} {'p99 ms':>7} " \
+             f"{'vs nginx':>9} {'failed':>7}"
+    print(header)
+    print("-" * len(header))
+    for name, peer, r in rows:
+        unit = r.get("unit")
+        value = "-" if r.get("rps") is None else f"{r['rps']:.1f}"
+        if unit:
+            value += f" {unit}"
+        ratio = "-"
+        if r.get("rps") and nginx.get(name):
+            ratio = f"{r['rps'] / nginx[name]:.2f}x"
+        p50 = "-" if r.get("p50") is None else str(r["p50"])
+        p99 = "-" if r.get("p99") is None else str(r["p99"])
+        print(f"{name:<38} {peer:<12} {value:>10} {p50:>7} {p99:>7} {ratio:>9} "
+              f"{r.get('failed', 0):>7}")
+
+
+if __name__ == "__main__":
+    main()
