@@ -207,6 +207,7 @@ def main():
     args = ap.parse_args()
     secs = args.seconds
     work = tempfile.mkdtemp(prefix="ambrel-bench-")
+    os.chmod(work, 0o755)  # nginx and lighttpd workers may run as another user
     root = os.path.join(work, "site")
     make_site(root)
     post_file = os.path.join(work, "post.txt")
