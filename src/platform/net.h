@@ -1,4 +1,5 @@
-// Sockets: the records the engine keeps; the verbs follow below them.
+// Sockets: the records the engine keeps and the few verbs it needs. Sends
+// never raise a signal; a shut-down socket wakes whoever waits on it.
 #pragma once
 
 #include <cstdint>
@@ -15,3 +16,51 @@ struct SocketAddressV4 {
   uint8_t zero[8];
 };
 static_assert(sizeof(SocketAddressV4) == 16);
+
+// Room for a dotted IPv4 text with its NUL ("255.255.255.255").
+inline constexpr int32_t kAddressTextCapacity = 16;
+
+// Prepares the process for sockets: 0 on success, otherwise the platform's
+// code (10092 when no usable version is offered). Also keeps a peer that
+// vanished from ending the process through a broken-pipe signal.
+int32_t StartSocketLibrary();
+
+// Undoes StartSocketLibrary where the platform needs it (nothing on POSIX,
+// which has no process-wide socket clean-up).
+void EndSocketLibrary();
+
+// A new IPv4 TCP socket, or kInvalidSocket.
+SocketHandle CreateTcpSocket();
+
+// Binds to every interface at `port`. Earlier connections of a stopped
+// server that linger in their closing state do not block a new bind; a port
+// that another program listens on does.
+bool BindAnyAddress(SocketHandle socket, uint16_t port);
+
+bool StartListening(SocketHandle socket, int32_t backlog);
+
+// Waits for a connection; stores its peer. The new socket sends small
+// writes at once (no Nagle delay). kInvalidSocket when the wait fails,
+// which is how a shut-down listening socket ends its accept loop.
+SocketHandle AcceptConnection(SocketHandle socket, SocketAddressV4* peer);
+
+// The local address a connection arrived on.
+bool GetLocalAddress(SocketHandle socket, SocketAddressV4* out);
+
+// Receives up to `size` bytes: the count, 0 when the peer closed, -1 on error.
+int32_t ReceiveBytes(SocketHandle socket, void* buffer, int32_t size);
+
+// Sends up to `size` bytes: the count sent, -1 on error. Never raises a
+// signal when the peer is gone.
+int32_t SendBytes(SocketHandle socket, const void* data, int32_t size);
+
+// Shuts both directions down: a blocked accept, receive or send returns.
+void ShutdownSocket(SocketHandle socket);
+
+void CloseSocket(SocketHandle socket);
+
+// The address as dotted decimal text into `out` (kAddressTextCapacity bytes).
+bool FormatAddressText(const SocketAddressV4& address, char* out);
+
+// The port in host byte order.
+uint16_t AddressPort(const SocketAddressV4& address);

@@ -1,0 +1,50 @@
+// The request reader: the request line and headers straight from the socket,
+// one byte per receive, so that whatever follows the blank line (a POST
+// body, the next pipelined request) is still in the socket afterwards.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/net.h"
+
+struct Connection;
+
+inline constexpr int32_t kLineCapacity = 2048;      // a line with its CR LF
+inline constexpr int32_t kRequestHeaderLimit = 64;  // this many headers give 400
+
+// Reads one line ending in `terminator` into `buffer` (kLineCapacity bytes).
+// On success the terminator is replaced by a NUL and *out_length holds the
+// bytes read, terminator included. Fails when the peer closes, a receive
+// fails, or kLineCapacity bytes came without the terminator (*out_length is
+// then kLineCapacity).
+bool ReceiveLine(SocketHandle socket, char* buffer, const char* terminator, int32_t* out_length);
+
+// Receives exactly `n` bytes into `buffer`; false as soon as a receive
+// returns 0 or less.
+bool ReceiveExact(SocketHandle socket, void* buffer, int32_t n);
+
+// Splits a request line into method, target, query, decoded path and
+// version on the connection. 0, or 501 for a method other than GET/POST.
+// A line without a blank sets nothing and gives 0.
+int32_t ParseRequestLine(const char* line, Connection* connection);
+
+// Appends a request header (copies of both texts) and counts it and its
+// value's length. False, header dropped, when memory runs out.
+bool AddRequestHeader(Connection* connection, const char* name, const char* value);
+
+// The value of the first request header named `name` (with its colon, any
+// case); the empty text when there is none. Never null.
+const char* FindRequestHeader(const Connection* connection, const char* name);
+
+// A new owned text: `text` with every %XX (two hex digits) replaced by its
+// byte; a '%' without two hex digits and '+' stay as they are; a decoded NUL
+// ends the text. Raises ErrorText("Allocation Failed") when out of memory.
+char* DecodePercent(const char* text);
+
+// The decimal number at the start of `text` as the C library reads it
+// (leading blanks, optional sign, digits up to the first non-digit; 0 when
+// there are none), saturating at the 32-bit limits instead of overflowing.
+int32_t ParseDecimalPrefix(const char* text);
+
+// The same, saturating at the 64-bit limits.
+int64_t ParseDecimalPrefix64(const char* text);

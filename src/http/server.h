@@ -1,0 +1,44 @@
+// Server start and stop, the listener thread, and the registry of open
+// sockets that lets a stop wake every blocked accept and receive.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "http/engine.h"
+#include "platform/net.h"
+
+inline constexpr uint16_t kServerPort = 80;
+
+// Process-wide engine state besides g_server_settings.
+extern std::atomic<SocketHandle> ListenSocket;   // kInvalidSocket when none
+extern std::atomic<int32_t> ListenerRunning;      // 1 until the listener cleaned up
+extern std::atomic<int32_t> SessionCount;        // sessions started and not finished
+extern std::mutex SessionCountLock;               // guards changes of SessionCount
+// Non-null while the access log runs; sessions test it before logging.
+extern std::atomic<EngineToken*> g_access_log_handle;
+
+// Starts the engine: the access log (when `log_directory` is given), the
+// settings, the interface watcher and the listener on port 80. Returns
+// `token`. Raises ErrorText("Winsock could not be initialized") when the
+// socket layer cannot be used. Listener failures are reported later through
+// a "Server Error" message box.
+EngineToken* StartServer(const char* log_directory, const char* serving_directory,
+                         EngineToken* token, int32_t scope, int32_t php_enabled,
+                         const char* php_directory, int32_t cgi_enabled);
+
+// Stops the engine: the access log, the listening socket and every session
+// socket; returns once the listener and every session have ended.
+void StopServer();
+
+// The socket registry. Every open socket of the engine is registered, so a
+// stop can shut them all down. Registering fails once a shut-down of all
+// began (the caller then closes the socket itself).
+bool RegisterSocket(SocketHandle socket);
+// Unregisters and closes a socket in one step, so a stop never shuts down a
+// descriptor number that was closed and handed out again.
+void CloseRegisteredSocket(SocketHandle socket);
+// Shuts every registered socket down and refuses new ones until the next
+// start.
+void ShutdownRegisteredSockets();

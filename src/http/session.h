@@ -1,0 +1,12 @@
+// The connection session: one thread per accepted connection, from the scope
+// check to the close, answering requests for as long as the client keeps the
+// connection open.
+#pragma once
+
+struct Connection;
+
+// Thread routine started by the listener; owns `parameter` (a Connection).
+void SessionThread(void* parameter);
+
+// Releases and clears the per-request state of the connection.
+void ResetRequest(Connection* connection);
