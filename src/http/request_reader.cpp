@@ -1,0 +1,204 @@
+#include "http/request_reader.h"
+
+#include <climits>
+#include <cstring>
+
+#include "core/blocks.h"
+#include "core/error.h"
+#include "core/list.h"
+#include "http/engine.h"
+
+namespace {
+
+constexpr const char* kDefaultVersion = "HTTP/1.0";
+constexpr const char* kKeepAliveToken = "Keep-Alive";
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A new owned copy of `length` bytes of `text`, NUL-terminated.
+char* CopyPiece(const char* text, size_t length) {
+  char* piece = nullptr;
+  if (!AllocBlock(&piece, static_cast<int32_t>(length + 1), true, 0)) return nullptr;
+  std::memcpy(piece, text, length);
+  return piece;
+}
+
+// Splits the target into query and decoded path; the target keeps both.
+void SplitTarget(Connection* connection) {
+  const char* mark = std::strchr(connection->target, '?');
+  if (mark == nullptr) {
+    connection->path = DecodePercent(connection->target);
+    return;
+  }
+  connection->query = DupString(mark + 1);
+  char* before = CopyPiece(connection->target, static_cast<size_t>(mark - connection->target));
+  if (before == nullptr) throw ErrorText(kAllocationFailedText);
+  try {
+    connection->path = DecodePercent(before);
+  } catch (...) {
+    FreeAndClear(&before);
+    throw;
+  }
+  FreeAndClear(&before);
+}
+
+// One header line: "name: value" is added, a line without ": " is dropped.
+void TakeHeaderLine(Connection* connection, char* line) {
+  char* separator = std::strstr(line, ": ");
+  if (separator == nullptr) return;
+  char saved = separator[1];
+  separator[1] = '\0';  // the name keeps its colon
+  AddRequestHeader(connection, line, separator + 2);
+  separator[1] = saved;
+}
+
+// Reads header lines up to the empty one. 0, or 400.
+int32_t ReadHeaders(Connection* connection) {
+  char line[kLineCapacity];
+  for (;;) {
+    int32_t length = 0;
+    if (!ReceiveLine(connection->socket, line, "\r\n", &length)) return 400;
+    bool empty = line[0] == '\0';
+    if (!empty) TakeHeaderLine(connection, line);
+    if (connection->request_header_count >= kRequestHeaderLimit) return 400;
+    if (empty) return 0;
+  }
+}
+
+}  // namespace
+
+bool ReceiveLine(SocketHandle socket, char* buffer, const char* terminator, int32_t* out_length) {
+  const int32_t terminator_length = static_cast<int32_t>(std::strlen(terminator));
+  int32_t position = 0;
+  do {
+    if (socket == kInvalidSocket) return false;
+    int32_t received = ReceiveBytes(socket, buffer + position, 1);
+    if (received <= 0) return false;
+    position += received;
+    if (position >= terminator_length &&
+        std::memcmp(buffer + position - terminator_length, terminator,
+                    static_cast<size_t>(terminator_length)) == 0) {
+      if (out_length != nullptr) *out_length = position;
+      buffer[position - terminator_length] = '\0';
+      return true;
+    }
+  } while (position < kLineCapacity);
+  if (out_length != nullptr) *out_length = kLineCapacity;
+  return false;
+}
+
+bool ReceiveExact(SocketHandle socket, void* buffer, int32_t n) {
+  char* bytes = static_cast<char*>(buffer);
+  int32_t received = 0;
+  while (received < n) {
+    int32_t got = ReceiveBytes(socket, bytes + received, n - received);
+    if (got <= 0) return false;
+    received += got;
+  }
+  return true;
+}
+
+int32_t ParseRequestLine(const char* line, Connection* connection) {
+  const char* blank = std::strchr(line, ' ');
+  if (blank == nullptr) return 0;  // nothing set: the file service answers 500
+  connection->target = DupString(blank + 1);
+  connection->method = CopyPiece(line, static_cast<size_t>(blank - line));
+  if (connection->target == nullptr || connection->method == nullptr) {
+    throw ErrorText(kAllocationFailedText);
+  }
+  if (!EqualsIgnoringCase(connection->method, "GET") &&
+      !EqualsIgnoringCase(connection->method, "POST")) {
+    return 501;
+  }
+  // Only the last blank separates the protocol text; blanks before it stay
+  // part of the target.
+  char* last_blank = std::strrchr(connection->target, ' ');
+  if (last_blank != nullptr) {
+    *last_blank = '\0';
+    connection->version = DupString(last_blank + 1);
+  }
+  if (connection->version == nullptr) connection->version = DupString(kDefaultVersion);
+  if (connection->version == nullptr) throw ErrorText(kAllocationFailedText);
+  SplitTarget(connection);
+  return 0;
+}
+
+int32_t Connection::ReadRequest() {
+  head_sent = 0;
+  char line[kLineCapacity];
+  int32_t length = 0;
+  if (!ReceiveLine(socket, line, "\r\n", &length)) return 400;
+  int32_t result = ParseRequestLine(line, this);
+  if (result != 0) return result;
+  result = ReadHeaders(this);
+  if (result != 0) return result;
+  if (!EqualsIgnoringCase(FindRequestHeader(this, "Connection:"), kKeepAliveToken)) {
+    close_after = 1;
+  }
+  content_length = ParseDecimalPrefix(FindRequestHeader(this, "Content-Length:"));
+  return 0;
+}
+
+bool AddRequestHeader(Connection* connection, const char* name, const char* value) {
+  if (!AppendHeader(&connection->request_headers, name, value)) return false;
+  int64_t total = static_cast<int64_t>(connection->request_value_bytes) +
+                  static_cast<int64_t>(std::strlen(value != nullptr ? value : ""));
+  connection->request_value_bytes = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
+  connection->request_header_count += 1;
+  return true;
+}
+
+const char* FindRequestHeader(const Connection* connection, const char* name) {
+  for (const HeaderEntry* e = connection->request_headers.first; e != nullptr; e = e->next) {
+    if (EqualsIgnoringCase(e->name, name)) return e->value != nullptr ? e->value : "";
+  }
+  return "";
+}
+
+char* DecodePercent(const char* text) {
+  size_t length = std::strlen(text);
+  char* out = nullptr;
+  if (length + 1 > static_cast<size_t>(INT32_MAX) ||
+      !AllocBlock(&out, static_cast<int32_t>(length + 1), true, 0)) {
+    throw ErrorText(kAllocationFailedText);
+  }
+  size_t w = 0;
+  for (size_t r = 0; r < length; ++r) {
+    int high = -1, low = -1;
+    if (text[r] == '%' && r + 2 < length + 1 && (high = HexValue(text[r + 1])) >= 0 &&
+        (low = HexValue(text[r + 2])) >= 0) {
+      out[w++] = static_cast<char>(high * 16 + low);
+      r += 2;
+    } else {
+      out[w++] = text[r];
+    }
+  }
+  return out;  // zero-filled: a decoded NUL ends the text there
+}
+
+int64_t ParseDecimalPrefix64(const char* text) {
+  if (text == nullptr) return 0;
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+  bool negative = false;
+  if (*text == '+' || *text == '-') negative = (*text++ == '-');
+  uint64_t value = 0;
+  const uint64_t limit = negative ? static_cast<uint64_t>(INT64_MAX) + 1 : INT64_MAX;
+  for (; *text >= '0' && *text <= '9'; ++text) {
+    uint64_t digit = static_cast<uint64_t>(*text - '0');
+    value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+  }
+  if (negative) return value > static_cast<uint64_t>(INT64_MAX) ? INT64_MIN : -static_cast<int64_t>(value);
+  return static_cast<int64_t>(value);
+}
+
+int32_t ParseDecimalPrefix(const char* text) {
+  int64_t value = ParseDecimalPrefix64(text);
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}

@@ -1,0 +1,190 @@
+#include "http/server.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "access/server_scope.h"
+#include "core/blocks.h"
+#include "core/error.h"
+#include "http/session.h"
+#include "http/thread_registry.h"
+#include "log/access_log.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+
+std::atomic<SocketHandle> ListenSocket{kInvalidSocket};
+std::atomic<int32_t> ListenerRunning{0};
+std::atomic<int32_t> SessionCount{0};
+std::mutex SessionCountLock;
+std::atomic<EngineToken*> g_access_log_handle{nullptr};
+
+namespace {
+
+constexpr int32_t kVersionNotSupported = 10092;
+constexpr int32_t kListenBacklog = 0;
+constexpr const char* kServerErrorCaption = "Server Error";
+
+// Every open socket of the engine (listening and sessions). Closing happens
+// under the lock, so a shut-down of all never meets a reused number.
+std::mutex g_socket_registry_lock;
+std::vector<SocketHandle> g_open_sockets;
+bool g_refusing_sockets = false;
+
+void AllowNewSockets() {
+  std::lock_guard<std::mutex> guard(g_socket_registry_lock);
+  g_refusing_sockets = false;
+}
+
+// Creates, binds and listens; null, or the message that tells what failed.
+const char* OpenListenSocket() {
+  SocketHandle s = CreateTcpSocket();
+  if (s == kInvalidSocket) return "Server Failed While Attempting to Create a Listening Socket";
+  ListenSocket = s;
+  if (!RegisterSocket(s)) {
+    // A stop came first: end quietly.
+    ListenSocket = kInvalidSocket;
+    CloseSocket(s);
+    return nullptr;
+  }
+  if (!BindAnyAddress(s, kServerPort)) return "Server Failed While Attempting to Bind";
+  if (!StartListening(s, kListenBacklog)) return "Server Failed While Attempting to Listen";
+  return nullptr;
+}
+
+// Accepts one connection into a new record and starts its session. False
+// when the loop is to end (a stop, or no memory for the record).
+bool AcceptOne(SocketHandle listen_socket) {
+  Connection* c = nullptr;
+  if (!AllocBlock(&c, sizeof(Connection), true, 0)) return false;
+  c->document_root = DupString(g_server_settings.serving_directory);
+  c->socket = AcceptConnection(listen_socket, &c->peer_address);
+  c->peer_address_length = sizeof(SocketAddressV4);
+  c->local_address_length = sizeof(SocketAddressV4);
+  if (c->socket == kInvalidSocket || !RegisterSocket(c->socket)) {
+    CloseSocket(c->socket);
+    FreeAndClear(&c->document_root);
+    FreeAndClear(&c);
+    return false;
+  }
+  GetLocalAddress(c->socket, &c->local_address);
+  {
+    std::lock_guard<std::mutex> guard(SessionCountLock);
+    SessionCount += 1;
+  }
+  if (StartRegisteredThread(SessionThread, c) == kInvalidThread) {
+    // The session never ran: undo what it would have undone at its end.
+    {
+      std::lock_guard<std::mutex> guard(SessionCountLock);
+      SessionCount -= 1;
+    }
+    CloseRegisteredSocket(c->socket);
+    FreeAndClear(&c->document_root);
+    FreeAndClear(&c);
+  }
+  return true;
+}
+
+void ListenerThread(void*) {
+  ListenerRunning = 1;
+  const char* message = nullptr;
+  if (g_server_settings.serving_directory == nullptr) {
+    message = "No Server Directory Defined";
+  } else {
+    message = OpenListenSocket();
+    if (message == nullptr && ListenSocket != kInvalidSocket) {
+      SessionCount = 0;
+      while (ListenSocket != kInvalidSocket && AcceptOne(ListenSocket)) {
+      }
+    }
+  }
+  // The end of the socket library's use: every socket of the engine is shut
+  // down, so sessions waiting on idle clients end too.
+  SocketHandle listen_socket = ListenSocket.exchange(kInvalidSocket);
+  if (listen_socket != kInvalidSocket) CloseRegisteredSocket(listen_socket);
+  ShutdownRegisteredSockets();
+  EndSocketLibrary();
+  while (SessionCount != 0) SleepMilliseconds(1);
+  ListenerRunning = 0;
+  SessionCount = 0;
+  if (message != nullptr) ShowMessageBox(message, kServerErrorCaption, MessageBoxIcon::kInformation);
+  ReleaseCurrentThread();
+}
+
+// Starts the access log for this run; the handle, or null.
+EngineToken* StartLogForRun(const char* log_directory) {
+  if (log_directory == nullptr) return nullptr;
+  EngineToken* token = nullptr;
+  if (!AllocBlock(&token, sizeof(EngineToken), true, 0)) return nullptr;
+  EngineToken* handle = StartAccessLog(log_directory, token);
+  if (handle == nullptr) FreeAndClear(&token);
+  return handle;
+}
+
+}  // namespace
+
+bool RegisterSocket(SocketHandle socket) {
+  if (socket == kInvalidSocket) return false;
+  std::lock_guard<std::mutex> guard(g_socket_registry_lock);
+  if (g_refusing_sockets) return false;
+  g_open_sockets.push_back(socket);
+  return true;
+}
+
+void CloseRegisteredSocket(SocketHandle socket) {
+  if (socket == kInvalidSocket) return;
+  std::lock_guard<std::mutex> guard(g_socket_registry_lock);
+  auto found = std::find(g_open_sockets.begin(), g_open_sockets.end(), socket);
+  if (found != g_open_sockets.end()) g_open_sockets.erase(found);
+  CloseSocket(socket);
+}
+
+void ShutdownRegisteredSockets() {
+  std::lock_guard<std::mutex> guard(g_socket_registry_lock);
+  g_refusing_sockets = true;
+  for (SocketHandle socket : g_open_sockets) ShutdownSocket(socket);
+}
+
+EngineToken* StartServer(const char* log_directory, const char* serving_directory,
+                         EngineToken* token, int32_t scope, int32_t php_enabled,
+                         const char* php_directory, int32_t cgi_enabled) {
+  ListenerRunning = 0;
+  SocketHandle old = ListenSocket.exchange(kInvalidSocket);
+  if (old != kInvalidSocket) CloseRegisteredSocket(old);
+  EndSocketLibrary();
+  if (StartSocketLibrary() == kVersionNotSupported &&
+      StartSocketLibrary() == kVersionNotSupported) {
+    throw ErrorText(kSocketLibraryFailedText);
+  }
+  AllowNewSockets();
+  g_access_log_handle = StartLogForRun(log_directory);
+  g_server_settings.scope = scope;
+  g_server_settings.port = kServerPort;
+  g_server_settings.cgi_enabled = cgi_enabled;
+  g_server_settings.php_enabled = php_enabled;
+  g_server_settings.php_directory = DupString(php_directory);
+  g_server_settings.serving_directory = DupString(serving_directory);
+  StartInterfaceWatcher();
+  // Raised here already, so that a stop right after this start waits for
+  // the listener instead of missing it.
+  ListenerRunning = 1;
+  if (StartRegisteredThread(ListenerThread, nullptr) == kInvalidThread) ListenerRunning = 0;
+  return token;
+}
+
+void StopServer() {
+  // Sessions stop handing lines to the log before it goes.
+  EngineToken* log_handle = g_access_log_handle.exchange(nullptr);
+  if (log_handle != nullptr) {
+    StopAccessLog();
+    FreeAndClear(&log_handle);
+  }
+  // No process-wide socket clean-up here: shut every socket down, which
+  // wakes the blocked accept and every blocked receive or send.
+  ShutdownRegisteredSockets();
+  EndSocketLibrary();
+  while (ListenerRunning != 0) SleepMilliseconds(1);
+  ListenSocket = kInvalidSocket;
+  StopInterfaceWatcher();
+  FreeAndClear(&g_server_settings.php_directory);
+  FreeAndClear(&g_server_settings.serving_directory);
+}

@@ -1,0 +1,133 @@
+#include "http/session.h"
+
+#include <new>
+
+#include "access/server_scope.h"
+#include "core/blocks.h"
+#include "core/error.h"
+#include "http/engine.h"
+#include "http/request_reader.h"
+#include "http/response_writer.h"
+#include "http/server.h"
+#include "http/thread_registry.h"
+#include "log/access_log.h"
+
+namespace {
+
+// The dotted text of an address as a new owned text, or null.
+char* AddressText(const SocketAddressV4& address) {
+  char text[kAddressTextCapacity];
+  return FormatAddressText(address, text) ? DupString(text) : nullptr;
+}
+
+void LogAnswered(Connection* c, int32_t status) {
+  const char* referer = FindRequestHeader(c, "Referer:");
+  if (g_access_log_handle.load() == nullptr || c->peer_text == nullptr) return;
+  LogRequest(FindRequestHeader(c, "User-Agent:"), c->peer_text, c->method, c->target, c->version,
+             status, c->bytes_sent, referer);
+}
+
+// Reads, answers and logs one request. False when the connection is to be
+// closed afterwards.
+bool AnswerOneRequest(Connection* c) {
+  int32_t read_result = c->ReadRequest();
+  if (read_result != 0) {
+    // A broken or refused request (or a client gone between requests):
+    // answered on a best-effort basis, not logged.
+    c->status = read_result;
+    c->close_after = 1;
+    c->SendResponseHead();
+    return false;
+  }
+  int32_t status = c->ServeRequest();
+  if (status != 0) {
+    c->status = status;
+    // Goes out only with a head that has not gone out yet.
+    AddResponseHeader(c, "Content-Length:", "0");
+    c->SendResponseHead();
+    LogAnswered(c, status);
+  }
+  return c->close_after != 1;
+}
+
+// Memory ran out somewhere in the request: 500 when the client has seen no
+// head yet; the connection is closed either way.
+void AnswerAllocationFailure(Connection* c) {
+  if (c->head_sent == 0) {
+    c->status = 500;
+    c->close_after = 1;
+    c->SendResponseHead();
+  }
+}
+
+bool AnswerGuarded(Connection* c) {
+  try {
+    return AnswerOneRequest(c);
+  } catch (const ErrorText&) {
+    AnswerAllocationFailure(c);
+  } catch (const std::bad_alloc&) {
+    AnswerAllocationFailure(c);
+  }
+  return false;
+}
+
+void EndSession(Connection* c) {
+  ResetRequest(c);
+  FreeAndClear(&c->local_text);
+  FreeAndClear(&c->peer_text);
+  FreeAndClear(&c->document_root);
+  if (c->socket != kInvalidSocket) {
+    ShutdownSocket(c->socket);
+    CloseRegisteredSocket(c->socket);
+    c->socket = kInvalidSocket;
+  }
+  FreeAndClear(&c);
+  {
+    std::lock_guard<std::mutex> guard(SessionCountLock);
+    SessionCount -= 1;
+  }
+}
+
+}  // namespace
+
+void SessionThread(void* parameter) {
+  Connection* c = static_cast<Connection*>(parameter);
+  c->peer_text = AddressText(c->peer_address);
+  c->local_text = AddressText(c->local_address);
+  c->file = kInvalidFile;
+  // A refused peer sees its connection closed without a byte either way.
+  if (!IsPeerAllowed(g_server_settings.scope, c->peer_text)) {
+    CloseRegisteredSocket(c->socket);
+    c->socket = kInvalidSocket;
+  }
+  while (c->socket != kInvalidSocket) {
+    if (!AnswerGuarded(c)) break;
+    ResetRequest(c);
+  }
+  EndSession(c);
+  ReleaseCurrentThread();
+}
+
+void ResetRequest(Connection* c) {
+  if (c->file != kInvalidFile) {
+    CloseFile(c->file);
+    c->file = kInvalidFile;
+  }
+  ClearHeaderList(&c->response_headers);
+  ClearHeaderList(&c->request_headers);
+  FreeAndClear(&c->query);
+  FreeAndClear(&c->version);
+  FreeAndClear(&c->file_path);
+  FreeAndClear(&c->path);
+  FreeAndClear(&c->request_path);
+  FreeAndClear(&c->method);
+  FreeAndClear(&c->target);
+  c->content_length = 0;
+  c->status = 0;
+  c->head_sent = 0;
+  c->close_after = 0;
+  c->request_header_count = 0;
+  c->bytes_sent = 0;
+  c->request_value_bytes = 0;
+  c->file_info = FileInfo{};
+}

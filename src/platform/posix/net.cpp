@@ -1,0 +1,109 @@
+#include "platform/net.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+int ToFd(SocketHandle socket) { return static_cast<int>(socket); }
+
+}  // namespace
+
+int32_t StartSocketLibrary() {
+  // A peer (or a script's pipe) that vanishes must end a send with an error,
+  // not end the process.
+  signal(SIGPIPE, SIG_IGN);
+  return 0;
+}
+
+void EndSocketLibrary() {}
+
+SocketHandle CreateTcpSocket() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  return fd < 0 ? kInvalidSocket : fd;
+}
+
+bool BindAnyAddress(SocketHandle socket, uint16_t port) {
+  // Connections of an earlier run still closing must not hold the port; a
+  // program that listens on it still makes the bind fail.
+  int on = 1;
+  setsockopt(ToFd(socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  return bind(ToFd(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+}
+
+bool StartListening(SocketHandle socket, int32_t backlog) {
+  return listen(ToFd(socket), backlog) == 0;
+}
+
+SocketHandle AcceptConnection(SocketHandle socket, SocketAddressV4* peer) {
+  static_assert(sizeof(sockaddr_in) == sizeof(SocketAddressV4));
+  sockaddr_in address{};
+  socklen_t length = sizeof(address);
+  int fd;
+  do {
+    fd = accept4(ToFd(socket), reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+  } while (fd < 0 && (errno == EINTR || errno == ECONNABORTED));
+  if (fd < 0) return kInvalidSocket;
+  // Heads and small bodies go out at once instead of waiting on the peer's
+  // delayed acknowledgement.
+  int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+  if (peer != nullptr) std::memcpy(peer, &address, sizeof(*peer));
+  return fd;
+}
+
+bool GetLocalAddress(SocketHandle socket, SocketAddressV4* out) {
+  sockaddr_in address{};
+  socklen_t length = sizeof(address);
+  if (out == nullptr ||
+      getsockname(ToFd(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return false;
+  }
+  std::memcpy(out, &address, sizeof(*out));
+  return true;
+}
+
+int32_t ReceiveBytes(SocketHandle socket, void* buffer, int32_t size) {
+  if (socket == kInvalidSocket || size < 0) return -1;
+  for (;;) {
+    ssize_t n = recv(ToFd(socket), buffer, static_cast<size_t>(size), 0);
+    if (n >= 0) return static_cast<int32_t>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
+  if (socket == kInvalidSocket || size < 0) return -1;
+  for (;;) {
+    ssize_t n = send(ToFd(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL);
+    if (n >= 0) return static_cast<int32_t>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+void ShutdownSocket(SocketHandle socket) {
+  if (socket != kInvalidSocket) shutdown(ToFd(socket), SHUT_RDWR);
+}
+
+void CloseSocket(SocketHandle socket) {
+  if (socket != kInvalidSocket) close(ToFd(socket));
+}
+
+bool FormatAddressText(const SocketAddressV4& address, char* out) {
+  in_addr raw{};
+  raw.s_addr = address.address_network_order;
+  return out != nullptr && inet_ntop(AF_INET, &raw, out, kAddressTextCapacity) != nullptr;
+}
+
+uint16_t AddressPort(const SocketAddressV4& address) { return ntohs(address.port_network_order); }
