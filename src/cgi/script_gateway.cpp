@@ -49,14 +49,17 @@ struct ChildGuard {
   ~ChildGuard() { ReleaseChildProcess(&child); }
 };
 
-// Passes the request body from the socket to the child in pieces of up to
-// 4096 bytes.
-bool FeedBody(Connection* c, FileHandle input) {
+// Takes the request body from the socket in pieces of up to 4096 bytes and
+// passes them to the child. An interpreter that reads its program from its
+// input gets no body: the body would run as program text ahead of the script.
+// It is still taken from the socket, so that the connection stays in step.
+bool FeedBody(Connection* c, FileHandle input, bool pass_on) {
   char piece[kPieceSize];
   int32_t remaining = c->content_length;
   while (remaining > 0) {
     int32_t n = remaining < kPieceSize ? remaining : kPieceSize;
-    if (!ReceiveExact(c->socket, piece, n) || !WriteToFile(input, piece, n)) return false;
+    if (!ReceiveExact(c->socket, piece, n)) return false;
+    if (pass_on && !WriteToFile(input, piece, n)) return false;
     remaining -= n;
   }
   return true;
@@ -152,7 +155,7 @@ int32_t RunScriptChecked(Connection* c, bool is_php) {
                          &child)) {
     return 500;
   }
-  if (!FeedBody(c, child.input)) {
+  if (!FeedBody(c, child.input, !command.feed_script_text)) {
     // What is left of the body must not be read as the next request.
     c->close_after = 1;
     return 500;

@@ -45,9 +45,10 @@ void ClosePair(int pair[2]) {
   }
 }
 
-// Spawns with the child's ends on 0, 1 and 2. Every pipe end is close-on-exec,
-// so the child keeps only the three it was given, and a child started at the
-// same moment by another session inherits none of them.
+// Spawns with the child's ends on 0, 1 and 2. Every pipe end is close-on-exec
+// and everything above 2 is closed in the child, so the child keeps only the
+// three it was given, and a child started at the same moment by another
+// session inherits none of them.
 bool Spawn(const char* program, char* const* environment, const char* directory, int input_read,
            int output_write, pid_t* pid) {
   posix_spawn_file_actions_t actions;
@@ -57,6 +58,8 @@ bool Spawn(const char* program, char* const* environment, const char* directory,
   posix_spawn_file_actions_adddup2(&actions, input_read, 0);
   posix_spawn_file_actions_adddup2(&actions, output_write, 1);
   posix_spawn_file_actions_adddup2(&actions, output_write, 2);
+  // Descriptors the server itself inherited without close-on-exec stay too.
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   if (directory != nullptr && *directory != '\0') {
     posix_spawn_file_actions_addchdir_np(&actions, directory);
   }
