@@ -70,6 +70,21 @@ int32_t ReadHeaders(Connection* connection) {
   }
 }
 
+// The end (just past the terminator) of the first terminator that ends
+// within buffer[from, to), where buffer[0, from) was searched before and held
+// none; 0 when there is none.
+int32_t FindLineEnd(const char* buffer, int32_t from, int32_t to, const char* terminator,
+                    int32_t terminator_length) {
+  int32_t first_end = from + 1 > terminator_length ? from + 1 : terminator_length;
+  for (int32_t end = first_end; end <= to; ++end) {
+    if (std::memcmp(buffer + end - terminator_length, terminator,
+                    static_cast<size_t>(terminator_length)) == 0) {
+      return end;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 bool ReceiveLine(SocketHandle socket, char* buffer, const char* terminator, int32_t* out_length) {
@@ -77,12 +92,17 @@ bool ReceiveLine(SocketHandle socket, char* buffer, const char* terminator, int3
   int32_t position = 0;
   do {
     if (socket == kInvalidSocket) return false;
-    int32_t received = ReceiveBytes(socket, buffer + position, 1);
-    if (received <= 0) return false;
-    position += received;
-    if (position >= terminator_length &&
-        std::memcmp(buffer + position - terminator_length, terminator,
-                    static_cast<size_t>(terminator_length)) == 0) {
+    // Look at what has arrived without taking it, then take exactly up to the
+    // terminator's end: a request body or the next pipelined request stays in
+    // the socket, as it would with one byte per receive.
+    int32_t peeked = PeekBytes(socket, buffer + position, kLineCapacity - position);
+    if (peeked <= 0) return false;
+    int32_t line_end = FindLineEnd(buffer, position, position + peeked, terminator,
+                                   terminator_length);
+    int32_t take = line_end > 0 ? line_end - position : peeked;
+    if (!ReceiveExact(socket, buffer + position, take)) return false;
+    position += take;
+    if (line_end > 0) {
       if (out_length != nullptr) *out_length = position;
       buffer[position - terminator_length] = '\0';
       return true;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/files.h"
+
 using SocketHandle = intptr_t;
 inline constexpr SocketHandle kInvalidSocket = -1;
 
@@ -50,9 +52,19 @@ bool GetLocalAddress(SocketHandle socket, SocketAddressV4* out);
 // Receives up to `size` bytes: the count, 0 when the peer closed, -1 on error.
 int32_t ReceiveBytes(SocketHandle socket, void* buffer, int32_t size);
 
+// Copies up to `size` bytes that have arrived into `buffer` without taking
+// them out of the socket; waits for at least one. The count, 0 when the peer
+// closed, -1 on error.
+int32_t PeekBytes(SocketHandle socket, void* buffer, int32_t size);
+
 // Sends up to `size` bytes: the count sent, -1 on error. Never raises a
 // signal when the peer is gone.
 int32_t SendBytes(SocketHandle socket, const void* data, int32_t size);
+
+// Sends up to `size` bytes of `file` from its current position, which moves
+// on by what went out: the count sent, 0 at the file's end, -1 when reading or
+// sending fails. Never raises a signal when the peer is gone.
+int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size);
 
 // Shuts both directions down: a blocked accept, receive or send returns.
 void ShutdownSocket(SocketHandle socket);

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <signal.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -83,10 +84,30 @@ int32_t ReceiveBytes(SocketHandle socket, void* buffer, int32_t size) {
   }
 }
 
+int32_t PeekBytes(SocketHandle socket, void* buffer, int32_t size) {
+  if (socket == kInvalidSocket || size < 0) return -1;
+  for (;;) {
+    ssize_t n = recv(ToFd(socket), buffer, static_cast<size_t>(size), MSG_PEEK);
+    if (n >= 0) return static_cast<int32_t>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
 int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
   if (socket == kInvalidSocket || size < 0) return -1;
   for (;;) {
     ssize_t n = send(ToFd(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL);
+    if (n >= 0) return static_cast<int32_t>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size) {
+  if (socket == kInvalidSocket || file == kInvalidFile || size < 0) return -1;
+  // SIGPIPE is ignored process-wide (StartSocketLibrary), so a vanished peer
+  // ends this with EPIPE.
+  for (;;) {
+    ssize_t n = sendfile(ToFd(socket), static_cast<int>(file), nullptr, static_cast<size_t>(size));
     if (n >= 0) return static_cast<int32_t>(n);
     if (errno != EINTR) return -1;
   }
