@@ -18,6 +18,8 @@ constexpr const char* kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 constexpr uint64_t kTicksPerSecond = 10000000ULL;
 constexpr int32_t kSplitLimit = 255;
+// Bytes asked of one kernel copy from file to socket.
+constexpr uint64_t kSendFileChunk = 1 << 20;
 
 struct IndexName {
   const char* name;
@@ -151,24 +153,29 @@ int32_t Connection::ServeRequest() {
 }
 
 bool SendFileBody(Connection* connection) {
-  char buffer[kTransferBufferSize];
   const uint64_t size = (static_cast<uint64_t>(connection->file_info.size_high) << 32) |
                         connection->file_info.size_low;
+  // The first piece decides the result: the body counts as sent once that
+  // many bytes went out, as with reading and sending 4096-byte pieces.
+  const uint64_t first_piece = size < kTransferBufferSize ? size : kTransferBufferSize;
   uint64_t sent = 0;
-  bool any_sent = false;
-  // Never more than the announced length goes out, however the file grows.
+  // The kernel copies file to socket; never more than the announced length
+  // goes out, however the file grows.
   while (sent < size) {
-    uint64_t want = size - sent < kTransferBufferSize ? size - sent : kTransferBufferSize;
-    int32_t n = ReadFromFile(connection->file, buffer, static_cast<int32_t>(want));
-    if (n <= 0) break;
-    if (!SendAll(connection, buffer, n)) return any_sent;
+    uint64_t want = size - sent < kSendFileChunk ? size - sent : kSendFileChunk;
+    int32_t n = SendFileBytes(connection->socket, connection->file, static_cast<int32_t>(want));
+    if (n == 0) break;  // the file ended early
+    if (n < 0) {
+      if (sent < first_piece) return false;
+      break;
+    }
     sent += static_cast<uint64_t>(n);
-    any_sent = true;
+    connection->bytes_sent += n;
   }
   // A file that shrank leaves the client short of the announced length: the
   // connection cannot carry another response after that.
   if (sent < size) connection->close_after = 1;
-  return size == 0 || any_sent;
+  return size == 0 || sent > 0;
 }
 
 bool FormatHttpDate(uint64_t file_time, char* out, int32_t capacity) {
