@@ -31,3 +31,13 @@ bench:
 	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release
 	cmake --build build-release -j $(JOBS) --target ambrel_bench_server
 	python3 bench/run.py build-release
+
+# libFuzzer targets in a clang build of their own, each run for FUZZ_SECONDS
+# (default 60); crashes land in fuzz/regressions, which `make test` replays.
+FUZZ_SECONDS ?= 60
+fuzz:
+	bash scripts/setup.sh bench
+	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAMBREL_FUZZ=ON \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address -fno-omit-frame-pointer"
+	cmake --build build-fuzz -j $(JOBS) --target ambrel_fuzzers
+	FUZZ_SECONDS=$(FUZZ_SECONDS) sh fuzz/run.sh build-fuzz
