@@ -24,10 +24,28 @@ struct ThreadRegistryList {
 extern ThreadRegistryList ThreadRegistry;
 extern std::mutex ThreadRegistryLock;
 
-// Stack of every engine thread: enough for the deepest path (a session
-// running a script) with room to spare, and far below the 8 MiB default, which
-// costs start-up time on every connection.
-inline constexpr size_t kEngineThreadStackSize = 256 * 1024;
+// Stack of every engine thread. Measured on painted stacks
+// (bench/stack_probe.cpp): a session serving a file uses about 9 KiB, one
+// running PHP or a CGI program with the access log on about 13 KiB, the
+// listener, watcher and log thread less than 12 KiB. 64 KiB leaves
+// five times that; the 8 MiB default costs start-up time on every
+// connection. Sanitizer builds pad every frame and get four times as much.
+// The benchmark builds variants with other sizes to show the difference.
+#ifndef AMBREL_ENGINE_STACK_KIB
+#define AMBREL_ENGINE_STACK_KIB 64
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define AMBREL_PADDED_FRAMES 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define AMBREL_PADDED_FRAMES 1
+#endif
+#endif
+#if defined(AMBREL_PADDED_FRAMES)
+inline constexpr size_t kEngineThreadStackSize = 4 * AMBREL_ENGINE_STACK_KIB * 1024;
+#else
+inline constexpr size_t kEngineThreadStackSize = AMBREL_ENGINE_STACK_KIB * 1024;
+#endif
 
 // Records and starts a thread running `start_routine(parameter)`; the handle,
 // or kInvalidThread when no record can be had or the thread cannot start.
