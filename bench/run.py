@@ -103,8 +103,8 @@ class Server:
                 self.proc.wait()
 
 
-def start_ambrel(build, root, logdir=None):
-    argv = [os.path.join(build, "bench", "ambrel_bench_server"), root,
+def start_ambrel(build, root, logdir=None, program="ambrel_bench_server"):
+    argv = [os.path.join(build, "bench", program), root,
             "--php", "/usr/bin/", "--cgi"]
     if logdir:
         argv += ["--log", logdir]
@@ -187,6 +187,41 @@ def run_ab(url, seconds, keepalive=False, headers=(), post_file=None, concurrenc
     }
 
 
+def to_ms(text):
+    m = re.match(r"([\d.]+)(us|ms|s)", text)
+    if not m:
+        return None
+    return float(m.group(1)) * {"us": 0.001, "ms": 1.0, "s": 1000.0}[m.group(2)]
+
+
+def run_wrk(url, seconds, headers=(), connections=10, threads=2):
+    """Keep-alive load with wrk (ab is single-threaded and tops out first).
+    The Keep-Alive header is needed: without it the engine rightly closes."""
+    argv = ["wrk", "-t", str(threads), "-c", str(connections), "-d", f"{seconds}s", "--latency",
+            "-H", "Connection: Keep-Alive"]
+    for h in headers:
+        argv += ["-H", h]
+    argv.append(url)
+    out = subprocess.run(argv, capture_output=True, text=True, timeout=seconds + 60)
+    text = out.stdout + out.stderr
+    rps = re.search(r"Requests/sec:\s+([\d.]+)", text)
+    p50 = re.search(r"\n\s+50%\s+(\S+)", text)
+    p99 = re.search(r"\n\s+99%\s+(\S+)", text)
+    bad = re.search(r"Non-2xx or 3xx responses:\s+(\d+)", text)
+    errors = re.search(r"Socket errors: connect (\d+), read (\d+), write (\d+), timeout (\d+)", text)
+    failed = (int(bad.group(1)) if bad else 0)
+    if errors:
+        # A read error is how wrk sees a server close a connection; count the rest.
+        failed += int(errors.group(1)) + int(errors.group(3)) + int(errors.group(4))
+    return {
+        "rps": float(rps.group(1)) if rps else None,
+        "p50": to_ms(p50.group(1)) if p50 else None,
+        "p99": to_ms(p99.group(1)) if p99 else None,
+        "failed": failed,
+        "error": None if rps else text.strip().splitlines()[-1:] or ["no output"],
+    }
+
+
 def hold_idle(port, count):
     """Opens `count` keep-alive connections, each answered once, left idle."""
     conns = []
@@ -220,6 +255,8 @@ def main():
         ("1k keep-alive", static, dict(path="/1k.html", keepalive=True)),
         ("1k keep-alive, browser headers", static,
          dict(path="/1k.html", keepalive=True, headers=BROWSER_HEADERS)),
+        ("1k keep-alive, 1 client", ["ambrel", "nginx"],
+         dict(path="/1k.html", keepalive=True, clients=1)),
         ("1k new connection", static, dict(path="/1k.html")),
         ("1k new connection, browser headers", static,
          dict(path="/1k.html", headers=BROWSER_HEADERS)),
@@ -246,19 +283,29 @@ def main():
                 url = f"http://127.0.0.1:{port}{w['path']}"
                 if w.get("big"):
                     r = run_big(url)
+                elif w.get("keepalive") and not w.get("post"):
+                    r = run_wrk(url, secs, headers=w.get("headers", ()),
+                                connections=w.get("clients", 10))
                 else:
                     r = run_ab(url, secs, keepalive=w.get("keepalive", False),
                                headers=w.get("headers", ()),
                                post_file=post_file if w.get("post") else None)
                 rows.append((name, peer, r))
                 print_row(name, peer, r, rows)
-        rows += bench_logging(args.build, root, work, secs, servers)
-        rows += bench_idle(servers)
+        if not only or any(o in "log" for o in only):
+            rows += bench_logging(args.build, root, work, secs, servers)
+        if not only or any(o in "stack" for o in only):
+            rows += bench_stacks(args.build, root, secs, servers)
+        if not only or any(o in "php-cgi" for o in only):
+            rows.append(("php-cgi start alone (runs/s)", "php-cgi", bench_php_start(root)))
+        if not only or any(o in "idle" for o in only):
+            rows += bench_idle(servers)
     finally:
         for s in servers.values():
             s.stop()
         shutil.rmtree(work, ignore_errors=True)
     print_table(rows)
+    print_targets(rows)
 
 
 def run_big(url, downloads=20):
@@ -277,16 +324,45 @@ def run_big(url, downloads=20):
 def bench_logging(build, root, work, secs, servers):
     rows = []
     url = f"http://127.0.0.1:{AMBREL_PORT}/1k.html"
-    off = run_ab(url, secs, keepalive=True)
+    off = run_wrk(url, secs)
     rows.append(("1k keep-alive, log off", "ambrel", off))
     servers["ambrel"].stop()
     logdir = os.path.join(work, "logs")
     servers["ambrel"] = start_ambrel(build, root, logdir)
-    on = run_ab(url, secs, keepalive=True)
+    on = run_wrk(url, secs)
     rows.append(("1k keep-alive, log on", "ambrel", on))
     servers["ambrel"].stop()
     servers["ambrel"] = start_ambrel(build, root)
     return rows
+
+
+def bench_stacks(build, root, secs, servers):
+    """New connections per second with the engine's 64 KiB thread stacks
+    against the same server built with 256 KiB and the 8 MiB default."""
+    rows = []
+    url = f"http://127.0.0.1:{AMBREL_PORT}/1k.html"
+    servers["ambrel"].stop()
+    for label, program in (("64 KiB", "ambrel_bench_server"),
+                           ("256 KiB", "ambrel_bench_server_stack256k"),
+                           ("8 MiB", "ambrel_bench_server_stack8192k")):
+        servers["ambrel"] = start_ambrel(build, root, program=program)
+        rows.append((f"1k new connection, stack {label}", "ambrel", run_ab(url, secs)))
+        servers["ambrel"].stop()
+    servers["ambrel"] = start_ambrel(build, root)
+    return rows
+
+
+def bench_php_start(root, runs=20):
+    """php-cgi started alone, one run after another: the ceiling of every
+    server that starts it per request (mod_cgi, the engine's gateway)."""
+    env = dict(os.environ, REDIRECT_STATUS="200", REQUEST_METHOD="GET",
+               SCRIPT_FILENAME=os.path.join(root, "hello.php"))
+    start = time.time()
+    for _ in range(runs):
+        subprocess.run(["php-cgi"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, check=False)
+    per_second = runs / (time.time() - start)
+    return {"rps": per_second, "p50": None, "p99": None, "failed": 0, "error": None}
 
 
 def bench_idle(servers, count=500):
@@ -324,10 +400,47 @@ def print_table(rows):
         ratio = "-"
         if r.get("rps") and nginx.get(name):
             ratio = f"{r['rps'] / nginx[name]:.2f}x"
-        p50 = "-" if r.get("p50") is None else str(r["p50"])
-        p99 = "-" if r.get("p99") is None else str(r["p99"])
+        p50 = "-" if r.get("p50") is None else f"{r['p50']:.2f}".rstrip("0").rstrip(".")
+        p99 = "-" if r.get("p99") is None else f"{r['p99']:.2f}".rstrip("0").rstrip(".")
         print(f"{name:<38} {peer:<12} {value:>10} {p50:>7} {p99:>7} {ratio:>9} "
               f"{r.get('failed', 0):>7}")
+
+
+
+TARGETS = [
+    # (workload, peer, wanted ratio of the engine to the peer)
+    ("1k keep-alive", "nginx", 1.0),
+    ("1k keep-alive", "php -S", 2.0),
+    ("1k keep-alive, browser headers", "nginx", 1.0),
+    ("1k keep-alive, browser headers", "php -S", 2.0),
+    ("1k new connection", "php -S", 0.5),
+    ("1k new connection, browser headers", "php -S", 0.5),
+    ("10M (MB/s, 20 downloads)", "nginx", 0.8),
+    ("hello.php", "lighttpd", 1.0),
+    ("10k POST to PHP", "lighttpd", 1.0),
+]
+
+
+def print_targets(rows):
+    """Each target as the engine's ratio to its peer in this run."""
+    value = {(name, peer): r.get("rps") for name, peer, r in rows}
+    print()
+    print("targets (engine / peer, same run):")
+    for name, peer, wanted in TARGETS:
+        mine, theirs = value.get((name, "ambrel")), value.get((name, peer))
+        if not mine or not theirs:
+            print(f"  {name:<38} vs {peer:<9} -")
+            continue
+        ratio = mine / theirs
+        verdict = "met" if ratio >= wanted else "NOT met"
+        print(f"  {name:<38} vs {peer:<9} {ratio:5.2f}x (target >= {wanted}x) {verdict}")
+    off = value.get(("1k keep-alive, log off", "ambrel"))
+    on = value.get(("1k keep-alive, log on", "ambrel"))
+    if off and on:
+        cost = 1 - on / off
+        verdict = "met" if cost <= 0.15 else "NOT met"
+        print(f"  {'access log cost, 1k keep-alive':<38}    {'':<9} {cost * 100:5.1f}% "
+              f"(target <= 15%) {verdict}")
 
 
 if __name__ == "__main__":

@@ -57,19 +57,6 @@ void TakeHeaderLine(Connection* connection, char* line) {
   separator[1] = saved;
 }
 
-// Reads header lines up to the empty one. 0, or 400.
-int32_t ReadHeaders(Connection* connection) {
-  char line[kLineCapacity];
-  for (;;) {
-    int32_t length = 0;
-    if (!ReceiveLine(connection->socket, line, "\r\n", &length)) return 400;
-    bool empty = line[0] == '\0';
-    if (!empty) TakeHeaderLine(connection, line);
-    if (connection->request_header_count >= kRequestHeaderLimit) return 400;
-    if (empty) return 0;
-  }
-}
-
 // The end (just past the terminator) of the first terminator that ends
 // within buffer[from, to), where buffer[0, from) was searched before and held
 // none; 0 when there is none.
@@ -83,6 +70,76 @@ int32_t FindLineEnd(const char* buffer, int32_t from, int32_t to, const char* te
     }
   }
   return 0;
+}
+
+// Bytes the reader looks at in one peek: a whole header block, as a browser
+// sends it, usually arrives in one piece and fits.
+constexpr int32_t kPeekWindow = 4096;
+
+// What ReadRequest has peeked at. Lines handed out from it (`used`) are still
+// in the socket until TakeUsed receives exactly them; nothing after the last
+// handed-out line is ever taken.
+struct PeekWindow {
+  SocketHandle socket;
+  int32_t size;  // bytes peeked
+  int32_t used;  // bytes of the lines handed out
+  char bytes[kPeekWindow];
+};
+
+// Receives the handed-out lines, which have arrived already, so this does
+// not wait; the window is empty afterwards.
+bool TakeUsed(PeekWindow* w) {
+  bool ok = w->used == 0 || ReceiveExact(w->socket, w->bytes, w->used);
+  w->size = 0;
+  w->used = 0;
+  return ok;
+}
+
+// The next CR LF line, as ReceiveLine gives it. A line that the peeked bytes
+// hold whole costs no call at all; otherwise the handed-out lines are taken
+// and this line is received the careful way.
+bool NextLine(PeekWindow* w, char* line, int32_t* out_length) {
+  if (w->used == w->size) {
+    if (!TakeUsed(w) || w->socket == kInvalidSocket) return false;
+    int32_t peeked = PeekBytes(w->socket, w->bytes, kPeekWindow);
+    if (peeked <= 0) return false;
+    w->size = peeked;
+  }
+  const char* start = w->bytes + w->used;
+  int32_t available = w->size - w->used;
+  if (available > kLineCapacity) available = kLineCapacity;
+  int32_t end = FindLineEnd(start, 0, available, "\r\n", 2);
+  if (end > 0) {
+    std::memcpy(line, start, static_cast<size_t>(end));
+    line[end - 2] = '\0';
+    *out_length = end;
+    w->used += end;
+    return true;
+  }
+  return TakeUsed(w) && ReceiveLine(w->socket, line, "\r\n", out_length);
+}
+
+// Reads header lines up to the empty one into `line` (kLineCapacity bytes).
+// 0, or 400.
+int32_t ReadHeaders(Connection* connection, PeekWindow* window, char* line) {
+  for (;;) {
+    int32_t length = 0;
+    if (!NextLine(window, line, &length)) return 400;
+    bool empty = line[0] == '\0';
+    if (!empty) TakeHeaderLine(connection, line);
+    if (connection->request_header_count >= kRequestHeaderLimit) return 400;
+    if (empty) return 0;
+  }
+}
+
+// The request line and headers through `window`. 0, 400 or 501.
+int32_t ReadRequestLines(Connection* connection, PeekWindow* window) {
+  char line[kLineCapacity];
+  int32_t length = 0;
+  if (!NextLine(window, line, &length)) return 400;
+  int32_t result = ParseRequestLine(line, connection);
+  if (result != 0) return result;
+  return ReadHeaders(connection, window, line);
 }
 
 }  // namespace
@@ -150,12 +207,13 @@ int32_t ParseRequestLine(const char* line, Connection* connection) {
 
 int32_t Connection::ReadRequest() {
   head_sent = 0;
-  char line[kLineCapacity];
-  int32_t length = 0;
-  if (!ReceiveLine(socket, line, "\r\n", &length)) return 400;
-  int32_t result = ParseRequestLine(line, this);
-  if (result != 0) return result;
-  result = ReadHeaders(this);
+  PeekWindow window;
+  window.socket = socket;
+  window.size = 0;
+  window.used = 0;
+  int32_t result = ReadRequestLines(this, &window);
+  // Exactly the lines read leave the socket; the body stays.
+  if (!TakeUsed(&window) && result == 0) result = 400;
   if (result != 0) return result;
   if (!EqualsIgnoringCase(FindRequestHeader(this, "Connection:"), kKeepAliveToken)) {
     close_after = 1;

@@ -1,7 +1,7 @@
 // The request reader: the request line and headers straight from the socket.
-// Each line is peeked at and then received exactly up to its CR LF, so that
-// whatever follows the blank line (a POST body, the next pipelined request)
-// is still in the socket afterwards.
+// It peeks at what has arrived, hands out the lines it finds there and then
+// receives exactly those lines, so that whatever follows the blank line (a
+// POST body, the next pipelined request) is still in the socket afterwards.
 #pragma once
 
 #include <cstdint>

@@ -25,10 +25,10 @@ extern ThreadRegistryList ThreadRegistry;
 extern std::mutex ThreadRegistryLock;
 
 // Stack of every engine thread. Measured on painted stacks
-// (bench/stack_probe.cpp): a session serving a file uses about 9 KiB, one
+// (bench/stack_probe.cpp): a session serving a file uses about 11 KiB, one
 // running PHP or a CGI program with the access log on about 13 KiB, the
-// listener, watcher and log thread less than 12 KiB. 64 KiB leaves
-// five times that; the 8 MiB default costs start-up time on every
+// first session of a run (which loads the time zone) 14 KiB, the listener,
+// watcher and log thread less than 10 KiB. 64 KiB leaves four times that; the 8 MiB default costs start-up time on every
 // connection. Sanitizer builds pad every frame and get four times as much.
 // The benchmark builds variants with other sizes to show the difference.
 #ifndef AMBREL_ENGINE_STACK_KIB

@@ -143,4 +143,40 @@ TEST(LineReader, PipelinedRequestsWithABodyInBetween) {
   FreeAndClear(&c);
 }
 
+TEST(LineReader, RequestsInPiecesAndBeyondOnePeek) {
+  // Header blocks split anywhere, and blocks larger than what one look at
+  // the socket takes in: the request reads the same, and the body after the
+  // blank line stays in the socket.
+  std::string big_headers;
+  for (int i = 0; i < 40; ++i) big_headers += "X-" + std::to_string(i) + ": " + std::string(190, 'v') + "\r\n";
+  const std::string long_line = "X-Long: " + std::string(2030, 'w') + "\r\n";  // 2040 bytes
+  struct Case {
+    std::vector<std::string> pieces;
+    int32_t result;
+    int32_t headers;
+  } cases[] = {
+      {{"GET /a HTTP/1.1\r\nHost: x\r\n\r\nBODY"}, 0, 1},
+      {{"GET /a HTTP/1.1\r", "\nHost: x\r\n", "\r", "\nBODY"}, 0, 1},
+      {{"GET /a HTTP/1.1\r\nHo", "st: x\r\n\r\nBODY"}, 0, 1},
+      {{"GET /a HTTP/1.1\r\n" + big_headers + "\r\nBODY"}, 0, 40},
+      {{"GET /a HTTP/1.1\r\n" + long_line + long_line + long_line + "\r\nBODY"}, 0, 3},
+      {{"GET /a HTTP/1.1\r\n" + big_headers.substr(0, 3000), big_headers.substr(3000) + "\r\nBODY"}, 0, 40},
+  };
+  for (const Case& t : cases) {
+    Pair pair;
+    Connection* c = nullptr;
+    ASSERT_TRUE(AllocBlock(&c, sizeof(Connection), true, 0));
+    c->socket = pair.fds[0];
+    c->file = kInvalidFile;
+    std::thread writer([&] { WriteInPieces(pair.fds[1], t.pieces); });
+    EXPECT_EQ(c->ReadRequest(), t.result) << t.pieces[0].substr(0, 30);
+    writer.join();
+    EXPECT_EQ(c->request_header_count, t.headers);
+    EXPECT_STREQ(c->target, "/a");
+    EXPECT_EQ(pair.Rest(), "BODY") << t.pieces.size();
+    ResetRequest(c);
+    FreeAndClear(&c);
+  }
+}
+
 }  // namespace
