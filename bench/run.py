@@ -197,7 +197,7 @@ def to_ms(text):
 def run_wrk(url, seconds, headers=(), connections=10, threads=2):
     """Keep-alive load with wrk (ab is single-threaded and tops out first).
     The Keep-Alive header is needed: without it the engine rightly closes."""
-    argv = ["wrk", "-t", str(threads), "-c", str(connections), "-d", f"{seconds}s", "--latency",
+    argv = ["wrk", "-t", str(min(threads, connections)), "-c", str(connections), "-d", f"{seconds}s", "--latency",
             "-H", "Connection: Keep-Alive"]
     for h in headers:
         argv += ["-H", h]
