@@ -21,7 +21,11 @@ std::atomic<EngineToken*> g_access_log_handle{nullptr};
 namespace {
 
 constexpr int32_t kVersionNotSupported = 10092;
-constexpr int32_t kListenBacklog = 0;
+// Linux takes a backlog of 0 literally: a second connection that arrives
+// while the listener starts a session is dropped and its client waits a
+// whole second to try again. A modest queue keeps bursts (a browser opens
+// several connections at once) from stalling.
+constexpr int32_t kListenBacklog = 128;
 constexpr const char* kServerErrorCaption = "Server Error";
 
 // Every open socket of the engine (listening and sessions). Closing happens
