@@ -84,12 +84,14 @@ inline std::string ReceiveAll(int fd) {
   return text;
 }
 
-// One request on a fresh connection; the whole answer up to the close.
+// One request on a fresh connection; the whole answer up to the close. With
+// `half_close` the client says it has nothing more to send.
 inline std::string Exchange(const std::string& request, const char* host = "127.0.0.1",
-                            const char* source = nullptr) {
+                            const char* source = nullptr, bool half_close = false) {
   int fd = Connect(host, source);
   if (fd < 0) return "no connection";
   SendText(fd, request);
+  if (half_close) shutdown(fd, SHUT_WR);
   std::string answer = ReceiveAll(fd);
   close(fd);
   return answer;
