@@ -1,9 +1,16 @@
 #include "cgi/script_gateway.h"
 
 #include <cstring>
+#include <new>
+#include <string>
+#include <vector>
 
+#include "cgi/script_setup.h"
 #include "core/header_list.h"
 #include "http/engine.h"
+#include "http/request_reader.h"
+#include "http/response_writer.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -31,5 +38,140 @@ bool IsCgiScript(const char* file_name) {
          EndsWithIgnoringCase(file_name, length, ".cgi");
 }
 
-// FIXME: placeholder until the gateway lands; answers every script with 500.
-int32_t RunScript(Connection*, bool) { return 500; }
+namespace {
+
+constexpr int32_t kPieceSize = 4096;       // body pieces to the child, output reads when streaming
+constexpr int32_t kOutputBufferSize = 32768;  // output held back to learn a short response's length
+
+// The child's pipes, closed and the child forgotten however the run ends.
+struct ChildGuard {
+  ChildProcess child{kNoProcess, kInvalidFile, kInvalidFile};
+  ~ChildGuard() { ReleaseChildProcess(&child); }
+};
+
+// Takes the request body from the socket in pieces of up to 4096 bytes and
+// passes them to the child. An interpreter that reads its program from its
+// input gets no body: the body would run as program text ahead of the script.
+// It is still taken from the socket, so that the connection stays in step.
+bool FeedBody(Connection* c, FileHandle input, bool pass_on) {
+  char piece[kPieceSize];
+  int32_t remaining = c->content_length;
+  while (remaining > 0) {
+    int32_t n = remaining < kPieceSize ? remaining : kPieceSize;
+    if (!ReceiveExact(c->socket, piece, n)) return false;
+    if (pass_on && !WriteToFile(input, piece, n)) return false;
+    remaining -= n;
+  }
+  return true;
+}
+
+// Writes the whole script file, from its start, to the interpreter's input.
+bool FeedScriptText(Connection* c, FileHandle input) {
+  std::vector<char> text(c->file_info.size_low);
+  if (!RewindFile(c->file)) return false;
+  size_t done = 0;
+  while (done < text.size()) {
+    int32_t n = ReadFromFile(c->file, text.data() + done, static_cast<int32_t>(text.size() - done));
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return WriteToFile(input, text.data(), static_cast<int32_t>(text.size()));
+}
+
+// The script announced its length: the head goes out at once and the body is
+// passed on as it arrives, never beyond the announced length.
+int32_t RelayKnownLength(Connection* c, FileHandle output, int64_t length, char* buffer) {
+  if (!c->SendResponseHead()) return 500;
+  int64_t relayed = 0;
+  while (relayed < length) {
+    int64_t want = length - relayed < kOutputBufferSize ? length - relayed : kOutputBufferSize;
+    int32_t n = ReadFromFile(output, buffer, static_cast<int32_t>(want));
+    if (n <= 0) {
+      // The output ended short of its length: only a close tells the client
+      // that no more is coming.
+      c->close_after = 1;
+      return 200;
+    }
+    if (!SendAll(c, buffer, n)) return 500;
+    relayed += n;
+  }
+  return 200;
+}
+
+// No length announced: up to 32768 bytes are held back. Output that ends
+// within them goes out with its length; longer output is streamed and the
+// connection closed after it.
+int32_t RelayUnknownLength(Connection* c, FileHandle output, char* buffer) {
+  int32_t held = 0;
+  while (held < kOutputBufferSize) {
+    int32_t n = ReadFromFile(output, buffer + held, kOutputBufferSize - held);
+    if (n <= 0) break;
+    held += n;
+  }
+  if (held < kOutputBufferSize) {
+    if (!AddResponseHeaderNumber(c, "Content-Length:", held) || !c->SendResponseHead()) return 500;
+    SendAll(c, buffer, held);
+    return 200;
+  }
+  c->close_after = 1;
+  if (!c->SendResponseHead() || !SendAll(c, buffer, held)) return 500;
+  char piece[kPieceSize];
+  for (;;) {
+    int32_t n = ReadFromFile(output, piece, kPieceSize);
+    if (n <= 0) return 200;
+    if (!SendAll(c, piece, n)) return 500;
+  }
+}
+
+// Reads the script's header block and relays its body.
+int32_t RelayOutput(Connection* c, FileHandle output) {
+  if (!ReadScriptHeaders(c, output)) return 500;
+  std::vector<char> buffer(kOutputBufferSize, 0);
+  HeaderEntry* length = FindResponseHeader(c, "Content-Length:");
+  if (length != nullptr) {
+    return RelayKnownLength(c, output, ParseDecimalPrefix64(length->value ? length->value : ""),
+                            buffer.data());
+  }
+  return RelayUnknownLength(c, output, buffer.data());
+}
+
+// Chooses how the connection's file runs; false when it cannot run.
+bool ChooseCommand(Connection* c, bool is_php, ScriptCommand* command) {
+  if (is_php) return ChoosePhpCommand(g_server_settings.php_directory, command);
+  char probe[kCgiProbeBytes];
+  int32_t count = ReadFromFile(c->file, probe, kCgiProbeBytes);
+  if (count <= 0 || !RewindFile(c->file)) return false;
+  return ChooseCgiCommand(c->file_path, probe, count, command);
+}
+
+int32_t RunScriptChecked(Connection* c, bool is_php) {
+  ScriptCommand command;
+  if (!ChooseCommand(c, is_php, &command)) return 500;
+  std::string environment = BuildScriptEnvironment(*c);
+  std::string directory = ScriptWorkingDirectory(c->file_path);
+  ChildGuard guard;
+  ChildProcess& child = guard.child;
+  if (!StartChildProcess(command.command_line.c_str(), environment.data(), directory.c_str(),
+                         &child)) {
+    return 500;
+  }
+  if (!FeedBody(c, child.input, !command.feed_script_text)) {
+    // What is left of the body must not be read as the next request.
+    c->close_after = 1;
+    return 500;
+  }
+  if (command.feed_script_text && !FeedScriptText(c, child.input)) return 500;
+  CloseChildPipe(&child.input);
+  return RelayOutput(c, child.output);
+}
+
+}  // namespace
+
+int32_t RunScript(Connection* connection, bool is_php) {
+  if (connection == nullptr) return 500;
+  try {
+    return RunScriptChecked(connection, is_php);
+  } catch (const std::bad_alloc&) {
+    return 500;
+  }
+}

@@ -1,7 +1,231 @@
 #include "log/access_log.h"
 
-// FIXME: placeholder until the log lands; logs nothing.
-EngineToken* StartAccessLog(const char*, EngineToken* token) { return token; }
-void LogRequest(const char*, const char*, const char*, const char*, const char*, int32_t, int64_t,
-                const char*) {}
-void StopAccessLog() {}
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "core/event.h"
+#include "core/paths.h"
+#include "http/thread_registry.h"
+#include "log/log_line.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+
+namespace {
+
+constexpr int32_t kLogBufferSize = 4096;
+constexpr int64_t kLogWakeIntervalMs = 1000;
+constexpr uint32_t kStopWatchMs = 5000;
+
+// The log's process-wide state. Everything but the stop flag and the
+// generation is guarded by LogBufferLock. The locks and events live as long
+// as the process, so a late logger never meets a released one.
+struct LogState {
+  char LogDirectory[kMaxPath + 1];
+  char LogFileName[kMaxPath + 1];
+  uint16_t saved_month, saved_day, saved_year;
+  char LogBuffer[kLogBufferSize];
+  int32_t used;
+  bool flush_now;
+  // The log thread takes lines into the buffer. Cleared by its last pass, after
+  // which a late line goes straight to the file.
+  bool accepting;
+};
+
+LogState g_log{};
+std::mutex LogCallLock;
+std::mutex LogBufferLock;
+Event LogWakeEvent(false);
+Event LogPassDoneEvent(false);
+std::atomic<bool> g_stop_flag{false};
+std::atomic<bool> g_log_started{false};
+// Every start makes a new generation; a log thread left behind by a stop that
+// gave up waiting sees a newer one and ends without touching the new run.
+std::atomic<uint64_t> g_generation{0};
+std::atomic<LogClock> g_clock{GetLocalTimeNow};
+
+bool ReadLogClock(LocalTime* out) {
+  *out = LocalTime{};
+  return g_clock.load()(out);
+}
+
+// Rebuilds LogFileName when the local date moved on (or always with `force`).
+// Caller holds LogBufferLock.
+void UpdateLogFileName(bool force) {
+  LocalTime now;
+  if (!ReadLogClock(&now)) return;
+  const CalendarTime& t = now.time;
+  if (!force && t.month == g_log.saved_month && t.day == g_log.saved_day &&
+      t.year == g_log.saved_year) {
+    return;
+  }
+  g_log.saved_month = t.month;
+  g_log.saved_day = t.day;
+  g_log.saved_year = t.year;
+  std::string name = std::string(g_log.LogDirectory) + DailyLogFileName(t);
+  // A name beyond the path limit stays empty: every write then fails to open.
+  if (g_log.LogDirectory[0] == '\0' || name.size() > static_cast<size_t>(kMaxPath)) name.clear();
+  std::memcpy(g_log.LogFileName, name.c_str(), name.size() + 1);
+}
+
+// Copies the directory with its trailing separator, creates it when missing
+// and rebuilds the file name. Caller holds LogBufferLock.
+void SetLogDirectory(const char* directory) {
+  g_log.LogDirectory[0] = '\0';
+  if (directory != nullptr && std::strlen(directory) < sizeof g_log.LogDirectory) {
+    std::strcpy(g_log.LogDirectory, directory);
+    if (!EnsureTrailingBackslash(g_log.LogDirectory, sizeof g_log.LogDirectory)) {
+      g_log.LogDirectory[0] = '\0';
+    }
+  }
+  if (g_log.LogDirectory[0] != '\0' && QueryPathKind(g_log.LogDirectory) != PathKind::kDirectory) {
+    CreateDirectoryPath(g_log.LogDirectory);
+  }
+  UpdateLogFileName(true);
+}
+
+// Appends `size` bytes to the day's file, opened and closed for this one
+// write. A file that cannot be opened loses the text. Caller holds LogBufferLock.
+void AppendToLogFile(const char* data, int32_t size) {
+  if (size <= 0) return;
+  UpdateLogFileName(false);
+  FileHandle file = OpenFileForAppending(g_log.LogFileName);
+  if (file == kInvalidFile) return;
+  WriteToFile(file, data, size);
+  CloseFile(file);
+}
+
+// One pass of the log thread: writes the buffer when a second has passed
+// since the last write and text waits, or when a logger asked for room.
+void RunLogPass(uint64_t frequency, uint64_t* last_write) {
+  std::lock_guard<std::mutex> buffer(LogBufferLock);
+  uint64_t now = ReadCounter();
+  if ((now > *last_write + frequency && g_log.used != 0) || g_log.flush_now) {
+    AppendToLogFile(g_log.LogBuffer, g_log.used);
+    g_log.used = 0;
+    *last_write = now;
+    g_log.flush_now = false;
+  }
+  LogPassDoneEvent.Set();
+}
+
+// The last pass: what the buffer still holds goes to the file, and from here
+// on loggers write their lines themselves.
+void FinishLog() {
+  std::lock_guard<std::mutex> buffer(LogBufferLock);
+  AppendToLogFile(g_log.LogBuffer, g_log.used);
+  g_log.used = 0;
+  g_log.flush_now = false;
+  g_log.accepting = false;
+  LogPassDoneEvent.Set();
+}
+
+void LogThread(void* parameter) {
+  const uint64_t generation = reinterpret_cast<uintptr_t>(parameter);
+  auto current = [generation] { return g_generation.load() == generation; };
+  const uint64_t frequency = CounterFrequency();
+  uint64_t last_write = 0;
+  LogWakeEvent.Wait(kLogWakeIntervalMs);
+  while (!g_stop_flag.load() && current()) {
+    RunLogPass(frequency, &last_write);
+    LogWakeEvent.Wait(kLogWakeIntervalMs);
+  }
+  if (current()) {
+    FinishLog();
+    g_stop_flag.store(false);
+  }
+  ReleaseCurrentThread();
+}
+
+// Puts a line into the buffer, first making the thread write out what is
+// pending when the line does not fit. Caller holds LogCallLock; `buffer` holds
+// LogBufferLock on entry and on return.
+void QueueLine(const std::string& line, std::unique_lock<std::mutex>& buffer) {
+  int32_t n = static_cast<int32_t>(line.size());
+  if (n > kLogBufferSize - g_log.used) {
+    g_log.flush_now = true;
+    LogWakeEvent.Set();
+    LogPassDoneEvent.Reset();
+    buffer.unlock();
+    LogPassDoneEvent.Wait();
+    buffer.lock();
+  }
+  if (!g_log.accepting) {
+    // The thread ended meanwhile and wrote out its buffer.
+    if (n <= kLogBufferSize) AppendToLogFile(line.data(), n);
+  } else if (g_log.used + n <= kLogBufferSize) {
+    std::memcpy(g_log.LogBuffer + g_log.used, line.data(), line.size());
+    g_log.used += n;
+  }
+}
+
+}  // namespace
+
+EngineToken* StartAccessLog(const char* directory, EngineToken* token) {
+  uint64_t generation;
+  {
+    std::lock_guard<std::mutex> buffer(LogBufferLock);
+    generation = g_generation.fetch_add(1) + 1;
+    g_stop_flag.store(false);
+    g_log.used = 0;
+    g_log.flush_now = false;
+    g_log.accepting = true;
+    LogWakeEvent.Reset();
+    LogPassDoneEvent.Reset();
+    SetLogDirectory(directory);
+  }
+  g_log_started.store(true);
+  void* parameter = reinterpret_cast<void*>(static_cast<uintptr_t>(generation));
+  if (StartRegisteredThread(LogThread, parameter) == kInvalidThread) {
+    std::lock_guard<std::mutex> buffer(LogBufferLock);
+    g_log.accepting = false;
+  }
+  return token;
+}
+
+void LogRequest(const char* user_agent, const char* peer_text, const char* method,
+                const char* target, const char* version, int32_t status, int64_t bytes_sent,
+                const char* referer) {
+  if (method == nullptr || referer == nullptr || user_agent == nullptr) return;
+  std::lock_guard<std::mutex> call(LogCallLock);
+  std::unique_lock<std::mutex> buffer(LogBufferLock);
+  LocalTime now;
+  ReadLogClock(&now);
+  LogLineFields fields{peer_text, method, target, version, status, bytes_sent, referer, user_agent};
+  std::string line = BuildLogLine(fields, now);
+  if (!g_log.accepting) {
+    // Late: the thread is gone (or never ran); the line goes to the file at once.
+    if (line.size() <= static_cast<size_t>(kLogBufferSize)) {
+      AppendToLogFile(line.data(), static_cast<int32_t>(line.size()));
+    }
+    return;
+  }
+  QueueLine(line, buffer);
+  bool wait_for_pass = g_log.accepting;
+  buffer.unlock();
+  if (!wait_for_pass) return;
+  LogWakeEvent.Set();
+  LogPassDoneEvent.Wait();
+}
+
+void StopAccessLog() {
+  if (!g_log_started.exchange(false)) return;
+  g_stop_flag.store(true);
+  LogWakeEvent.Set();
+  uint32_t start = TickCount();
+  while (g_stop_flag.load()) {
+    SleepMilliseconds(1);
+    if (TickCount() - start > kStopWatchMs) {
+      ShowMessageBox(
+          "A file operation has locked the logging thread.  To be sure the system remains "
+          "stable, you should restart the server.",
+          "Logging Error", MessageBoxIcon::kInformation);
+      break;
+    }
+  }
+}
+
+LogClock SetLogClock(LogClock clock) {
+  return g_clock.exchange(clock != nullptr ? clock : GetLocalTimeNow);
+}

@@ -4,16 +4,25 @@
 
 #include <cstdint>
 
+#include "platform/clock.h"
+
 struct EngineToken;
 
 // Starts the log in `directory` (created when missing) and returns `token`.
 EngineToken* StartAccessLog(const char* directory, EngineToken* token);
 
 // Hands one request's line to the log; does nothing when method, referer or
-// user agent is null.
+// user agent is null. A line that arrives after the log thread has ended is
+// appended to the day's file directly.
 void LogRequest(const char* user_agent, const char* peer_text, const char* method,
                 const char* target, const char* version, int32_t status, int64_t bytes_sent,
                 const char* referer);
 
-// Stops the log thread.
+// Stops the log thread after it has written out what it still holds; tells
+// the user when the thread does not answer within five seconds.
 void StopAccessLog();
+
+// Where the log reads the local date and time (the line's stamp and the daily
+// file name). Null restores the system clock; returns the previous source.
+using LogClock = bool (*)(LocalTime* out);
+LogClock SetLogClock(LogClock clock);

@@ -1,0 +1,31 @@
+// The pieces of the access log that need no state: the daily file name, the
+// zone text and one request's line in the combined layout.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+
+// What one line records of a request. Null texts count as empty.
+struct LogLineFields {
+  const char* peer_text;
+  const char* method;
+  const char* target;
+  const char* version;
+  int32_t status;
+  int64_t bytes_sent;
+  const char* referer;
+  const char* user_agent;
+};
+
+// "Ambrel_HTTP_MM_DD_YYYY.log" for the local date of `time`.
+std::string DailyLogFileName(const CalendarTime& time);
+
+// "+hhmm" or "-hhmm" for an offset from UTC in minutes ("-" only when behind).
+std::string FormatZone(int32_t utc_offset_minutes);
+
+// One line, ended by a single line feed. The quoted fields have control
+// characters, '"' and '\' escaped so that a request cannot forge or break a
+// line; the zone is left out when `now` has no offset.
+std::string BuildLogLine(const LogLineFields& fields, const LocalTime& now);

@@ -1,0 +1,141 @@
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+const PassedVariable kPassedVariables[] = {{"PATH", "PATH"}};
+const int32_t kPassedVariableCount = 1;
+
+namespace {
+
+// A child that is gone must turn a write into an error, not end the server.
+void IgnoreBrokenPipes() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct sigaction action {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGPIPE, &action, nullptr);
+  });
+}
+
+// The NUL-separated block as the array of entries that spawning wants.
+std::vector<char*> EnvironmentArray(const char* block) {
+  std::vector<char*> entries;
+  for (const char* p = block; p != nullptr && *p != '\0'; p += std::strlen(p) + 1) {
+    entries.push_back(const_cast<char*>(p));
+  }
+  entries.push_back(nullptr);
+  return entries;
+}
+
+void ClosePair(int pair[2]) {
+  for (int i = 0; i < 2; ++i) {
+    if (pair[i] >= 0) close(pair[i]);
+    pair[i] = -1;
+  }
+}
+
+// Spawns with the child's ends on 0, 1 and 2. Every pipe end is close-on-exec
+// and everything above 2 is closed in the child, so the child keeps only the
+// three it was given, and a child started at the same moment by another
+// session inherits none of them.
+bool Spawn(const char* program, char* const* environment, const char* directory, int input_read,
+           int output_write, pid_t* pid) {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attributes);
+  posix_spawn_file_actions_adddup2(&actions, input_read, 0);
+  posix_spawn_file_actions_adddup2(&actions, output_write, 1);
+  posix_spawn_file_actions_adddup2(&actions, output_write, 2);
+  // Descriptors the server itself inherited without close-on-exec stay too.
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  if (directory != nullptr && *directory != '\0') {
+    posix_spawn_file_actions_addchdir_np(&actions, directory);
+  }
+  // The server ignores SIGPIPE; its children get the ordinary behaviour back.
+  sigset_t defaults, empty;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  sigemptyset(&empty);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setsigmask(&attributes, &empty);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  char* argv[] = {const_cast<char*>(program), nullptr};
+  int rc = posix_spawn(pid, program, &actions, &attributes, argv, environment);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0;
+}
+
+// Collects the child's exit status once it ends, so that no zombie stays.
+void ReapWhenDone(pid_t pid) {
+  if (waitpid(pid, nullptr, WNOHANG) != 0) return;
+  try {
+    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+  } catch (...) {
+    // No thread to spare: the child stays a zombie until the server ends.
+  }
+}
+
+}  // namespace
+
+bool StartChildProcess(const char* command_line, const char* environment,
+                       const char* working_directory, ChildProcess* child) {
+  if (command_line == nullptr || child == nullptr) return false;
+  *child = ChildProcess{kNoProcess, kInvalidFile, kInvalidFile};
+  IgnoreBrokenPipes();
+  int input[2] = {-1, -1};
+  int output[2] = {-1, -1};
+  if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) {
+    ClosePair(input);
+    ClosePair(output);
+    return false;
+  }
+  std::vector<char*> entries = EnvironmentArray(environment);
+  pid_t pid = -1;
+  bool started = Spawn(command_line, entries.data(), working_directory, input[0], output[1], &pid);
+  // The child's ends belong to the child alone now.
+  close(input[0]);
+  close(output[1]);
+  if (!started) {
+    close(input[1]);
+    close(output[0]);
+    return false;
+  }
+  *child = ChildProcess{pid, input[1], output[0]};
+  return true;
+}
+
+void CloseChildPipe(FileHandle* end) {
+  if (end == nullptr || *end == kInvalidFile) return;
+  close(static_cast<int>(*end));
+  *end = kInvalidFile;
+}
+
+void ReleaseChildProcess(ChildProcess* child) {
+  if (child == nullptr) return;
+  CloseChildPipe(&child->input);
+  CloseChildPipe(&child->output);
+  if (child->id != kNoProcess) ReapWhenDone(static_cast<pid_t>(child->id));
+  child->id = kNoProcess;
+}
+
+bool GetOwnEnvironmentVariable(const char* name, char* out, int32_t capacity) {
+  const char* value = name != nullptr ? std::getenv(name) : nullptr;
+  if (value == nullptr || out == nullptr || capacity <= 0) return false;
+  size_t length = std::strlen(value);
+  if (length >= static_cast<size_t>(capacity)) return false;
+  std::memcpy(out, value, length + 1);
+  return true;
+}

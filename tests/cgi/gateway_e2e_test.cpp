@@ -1,0 +1,228 @@
+// The gateway through the real engine on port 80 (own network namespace),
+// with Debian's php-cgi and real CGI programs.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <vector>
+
+#include "cgi/script_gateway.h"
+#include "core/blocks.h"
+#include "http/server.h"
+#include "log/access_log.h"
+#include "test_site.h"
+
+using namespace test_site;
+
+namespace {
+
+const char kNativeSource[] = R"SRC(
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+int main(void) {
+  const char* query = getenv("QUERY_STRING");
+  printf("Content-Type: text/plain\r\nX-Native: yes\r\n\r\nnative query=%s method=%s\n",
+         query ? query : "(none)", getenv("REQUEST_METHOD"));
+  fflush(stdout);
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(0, buffer, sizeof buffer)) > 0) fwrite(buffer, 1, n, stdout);
+  return 0;
+}
+)SRC";
+
+const char kQuitSource[] = "int main(void) { return 0; }\n";
+
+class GatewayTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char pattern[] = "/tmp/ambrel-gw-XXXXXX";
+    root_ = mkdtemp(pattern);
+    site_ = root_ + "/site/";
+    std::string s = site_;
+    WriteFile(s + "index.html", "<p>static</p>");
+    WriteFile(s + "env.php", "<?php foreach (getenv() as $k => $v) echo \"$k=$v\\n\";");
+    WriteFile(s + "echo.php", "<?php echo file_get_contents('php://input');");
+    WriteFile(s + "redirect.php", "<?php header('Location: /x', true, 302);");
+    WriteFile(s + "ten.php", "<?php echo '0123456789';");
+    WriteFile(s + "exact.php", "<?php echo str_repeat('e', 32768);");
+    WriteFile(s + "long.php", "<?php for ($i = 0; $i < 2000; $i++) echo str_pad($i, 50, '.'), \"\\n\";");
+    WriteFile(s + "form.php",
+              "<?php foreach ($_POST as $k => $v) echo htmlspecialchars(\"$k=$v\"), \"\\n\";");
+    WriteFile(s + "cgi-bin/page.php", "<?php echo 'php in cgi-bin';");
+    WriteFile(s + "cgi-bin/hello.sh",
+              "#!/bin/sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\nhello from sh %s in %s\\n' "
+              "\"$QUERY_STRING\" \"$(pwd)\"\n",
+              true);
+    WriteFile(s + "cgi-bin/lf.sh", "#!/bin/sh\nprintf 'Content-Type: text/plain\\n\\nbare\\n'\n", true);
+    WriteFile(s + "cgi-bin/arg.sh", "#!/bin/sh -e\nprintf 'Content-Type: text/plain\\r\\n\\r\\nx'\n", true);
+    WriteFile(s + "cgi-bin/env.sh", "#!/usr/bin/env sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\nx'\n", true);
+    WriteFile(s + "cgi-bin/length.sh",
+              "#!/bin/sh\nprintf 'Content-Length: 5\\r\\n\\r\\n12345678'\n", true);
+    WriteFile(s + "cgi-bin/plain.txt", "just text");
+    WriteFile(s + "tool.cgi", "#!/bin/sh\nprintf 'Status: 418 Teapot\\r\\n\\r\\n'\n", true);
+    ASSERT_TRUE(CompileC(kNativeSource, s + "cgi-bin/native"));
+    ASSERT_TRUE(CompileC(kQuitSource, s + "cgi-bin/quit"));
+  }
+  static void TearDownTestSuite() { fs::remove_all(root_); }
+
+  void Start(bool php, bool cgi, const std::string& php_directory = "/usr/bin/") {
+    StartServer(nullptr, site_.c_str(), &token_, 2, php, php_directory.c_str(), cgi);
+  }
+  void TearDown() override { StopServer(); }
+
+  static std::string root_;
+  static std::string site_;
+  EngineToken token_{};
+};
+std::string GatewayTest::root_;
+std::string GatewayTest::site_;
+
+TEST_F(GatewayTest, PhpSeesTheRequestInItsEnvironment) {
+  Start(true, true);
+  Response r = Get("/env.php?a=1&b=%41", "User-Agent: probe/1\r\nCookie: c=d\r\n");
+  ASSERT_EQ(r.status, 200) << r.head;
+  for (const char* entry :
+       {"QUERY_STRING=a=1&b=%41\n", "REQUEST_URI=/env.php?a=1&b=%41\n", "CONTENT_LENGTH=0\n",
+        "CONTENT_TYPE=\n", "GATEWAY_INTERFACE=CGI/1.1\n", "REDIRECT_STATUS=200\n",
+        "SERVER_NAME=Ambrel HTTP Server 1.03\n", "SERVER_PROTOCOL=HTTP/1.1\n", "SERVER_PORT=80\n",
+        "SERVER_ADDR=127.0.0.1\n", "REMOTE_ADDR=127.0.0.1\n", "REQUEST_METHOD=GET\n",
+        "HTTP_USER_AGENT=probe/1\n", "HTTP_COOKIE=c=d\n", "PATH_INFO=/env.php\n"}) {
+    EXPECT_NE(r.body.find(entry), std::string::npos) << entry << r.body;
+  }
+  EXPECT_NE(r.body.find("SCRIPT_FILENAME=" + site_ + "env.php\n"), std::string::npos);
+  EXPECT_NE(r.body.find("DOCUMENT_ROOT=" + site_ + "\n"), std::string::npos);
+  EXPECT_NE(r.body.find(std::string("PATH=") + getenv("PATH") + "\n"), std::string::npos);
+  EXPECT_NE(r.head.find("Content-Length: " + std::to_string(r.body.size()) + "\r\n"),
+            std::string::npos);
+  EXPECT_NE(r.head.find("Content-type: text/html"), std::string::npos);
+  // No agent, no query: neither variable.
+  r = Get("/env.php");
+  EXPECT_EQ(r.body.find("HTTP_USER_AGENT="), std::string::npos);
+  EXPECT_EQ(r.body.find("QUERY_STRING="), std::string::npos);
+}
+
+TEST_F(GatewayTest, PhpOutputsOfEveryShape) {
+  Start(true, true);
+  std::string body;
+  for (int i = 0; i < 10000; ++i) body.push_back(static_cast<char>('a' + i % 26));
+  Response r = Post("/echo.php", body);
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, body);
+  EXPECT_NE(r.head.find("Content-Length: 10000\r\n"), std::string::npos);
+
+  r = Get("/redirect.php");
+  EXPECT_EQ(r.head.rfind("HTTP/1.1 302 Found\r\n", 0), 0u) << r.head;
+  EXPECT_NE(r.head.find("\r\nLocation: /x\r\n"), std::string::npos);
+  EXPECT_EQ(r.head.find("Status:"), std::string::npos);
+
+  r = Get("/exact.php");
+  EXPECT_EQ(r.body, std::string(32768, 'e'));
+  EXPECT_EQ(r.head.find("Content-Length:"), std::string::npos);
+  EXPECT_NE(r.head.find("Connection: close\r\n"), std::string::npos);
+
+  r = Get("/long.php");
+  EXPECT_EQ(r.body.size(), 2000u * 51u);
+  EXPECT_EQ(r.body.substr(r.body.size() - 51), "1999" + std::string(46, '.') + "\n");
+}
+
+TEST_F(GatewayTest, ShortOutputKeepsTheConnection) {
+  Start(true, true);
+  int fd = Connect();
+  ASSERT_GE(fd, 0);
+  std::string request = "GET /ten.php HTTP/1.1\r\nConnection: Keep-Alive\r\n\r\n";
+  std::string answers;
+  SendText(fd, request + request);
+  // Two answers arrive on one connection; the second stays open for more.
+  char buffer[4096];
+  while (answers.find("0123456789", answers.find("0123456789") + 10) == std::string::npos) {
+    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    answers.append(buffer, n);
+  }
+  close(fd);
+  Response first = Split(answers);
+  EXPECT_NE(first.head.find("Content-Length: 10\r\n"), std::string::npos);
+  EXPECT_NE(first.head.find("Connection: keep-alive\r\n"), std::string::npos);
+  EXPECT_EQ(first.body.substr(0, 10), "0123456789");
+  EXPECT_NE(answers.find("HTTP/1.1 200 OK", 10), std::string::npos);
+}
+
+TEST_F(GatewayTest, CgiProgramsAndInterpreterLines) {
+  Start(true, true);
+  Response r = Post("/cgi-bin/native?x=1", "posted body");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_NE(r.head.find("X-Native: yes\r\n"), std::string::npos);
+  EXPECT_EQ(r.body, "native query=x=1 method=POST\nposted body");
+
+  r = Get("/cgi-bin/hello.sh?q=7");
+  EXPECT_EQ(r.status, 200) << r.head;
+  EXPECT_EQ(r.body, "hello from sh q=7 in " + site_ + "cgi-bin\n");
+
+  struct Case {
+    const char* target;
+    int status;
+  } failures[] = {{"/cgi-bin/lf.sh", 500}, {"/cgi-bin/arg.sh", 500}, {"/cgi-bin/env.sh", 500}};
+  for (const Case& c : failures) {
+    r = Get(c.target);
+    EXPECT_EQ(r.head, "HTTP/1.1 500 Internal Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
+        << c.target;
+    EXPECT_EQ(r.body, "") << c.target;
+  }
+  r = Get("/cgi-bin/plain.txt");  // neither "#!" nor a native program
+  EXPECT_EQ(r.status, 500);
+
+  // The announced length is what goes out; a short one still ends cleanly.
+  r = Get("/cgi-bin/length.sh");
+  EXPECT_EQ(r.body, "12345");
+  r = Get("/tool.cgi");
+  EXPECT_EQ(r.head.rfind("HTTP/1.1 418 \r\n", 0), 0u) << r.head;
+  r = Get("/cgi-bin/page.php");
+  EXPECT_EQ(r.body, "php in cgi-bin");
+}
+
+TEST_F(GatewayTest, ABodyNeverRunsAsInterpreterInput) {
+  Start(true, true);
+  std::string marker = root_ + "/ran";
+  Response r = Post("/cgi-bin/hello.sh", "touch " + marker + "\n");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "hello from sh  in " + site_ + "cgi-bin\n");
+  EXPECT_FALSE(fs::exists(marker));
+}
+
+TEST_F(GatewayTest, AChildThatReadsNothingCostsOnlyItsRequest) {
+  Start(true, true);
+  Response r = Post("/cgi-bin/quit", std::string(1 << 20, 'z'));
+  EXPECT_EQ(r.status, 500);
+  r = Get("/ten.php");
+  EXPECT_EQ(r.body, "0123456789");
+}
+
+TEST_F(GatewayTest, SwitchesOff) {
+  Start(false, false);
+  Response r = Get("/ten.php");
+  EXPECT_EQ(r.body, "<?php echo '0123456789';");
+  r = Get("/cgi-bin/hello.sh");
+  EXPECT_EQ(r.body.rfind("#!/bin/sh\n", 0), 0u);
+  StopServer();
+  Start(true, false);
+  EXPECT_EQ(Get("/cgi-bin/page.php").body, "php in cgi-bin");
+  EXPECT_EQ(Get("/cgi-bin/hello.sh").body.rfind("#!/bin/sh", 0), 0u);
+}
+
+TEST_F(GatewayTest, PhpFallsBackToThePlainProgramName) {
+  // A PHP directory whose only "php" is Debian's CGI binary.
+  std::string only_php = root_ + "/only-php/";
+  fs::create_directories(only_php);
+  fs::create_symlink("/usr/lib/cgi-bin/php", only_php + "php");
+  Start(true, true, only_php);
+  EXPECT_EQ(Get("/ten.php").body, "0123456789");
+  StopServer();
+  std::string empty = root_ + "/no-php/";
+  fs::create_directories(empty);
+  Start(true, true, empty);
+  EXPECT_EQ(Get("/ten.php").status, 500);
+}
+
+}  // namespace

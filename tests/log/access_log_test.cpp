@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "http/engine.h"
+#include "http/thread_registry.h"
+#include "log/access_log.h"
+#include "log/log_line.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The log's clock, chosen by each test: a calendar moment and a UTC offset.
+std::mutex g_fake_mutex;
+LocalTime g_fake_now{};
+std::atomic<int> g_clock_reads{0};
+
+bool FakeClock(LocalTime* out) {
+  std::lock_guard<std::mutex> guard(g_fake_mutex);
+  g_clock_reads.fetch_add(1);
+  *out = g_fake_now;
+  return true;
+}
+
+void SetFakeTime(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint16_t minute,
+                 uint16_t second, int32_t offset_minutes, bool has_offset = true) {
+  std::lock_guard<std::mutex> guard(g_fake_mutex);
+  g_fake_now = LocalTime{{year, month, 0, day, hour, minute, second, 0}, has_offset, offset_minutes};
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Waits (bounded) until the log thread has retired from the registry.
+void WaitForNoThreads() {
+  for (int i = 0; i < 5000 && CountRegisteredThreads() != 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+class AccessLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/ambrel-log-XXXXXX";
+    root_ = mkdtemp(pattern);
+    dir_ = root_ + "/logs/deeper/";
+    previous_clock_ = SetLogClock(FakeClock);
+    SetFakeTime(2007, 1, 22, 14, 5, 9, -300);
+  }
+  void TearDown() override {
+    StopAccessLog();
+    WaitForNoThreads();
+    SetLogClock(previous_clock_);
+    fs::remove_all(root_);
+  }
+  std::string FileFor(const char* name) const { return dir_ + name; }
+  void Log(const char* target, const char* ua = "curl/8", const char* referer = "") {
+    LogRequest(ua, "192.168.1.5", "GET", target, "HTTP/1.1", 200, 5123, referer);
+  }
+  // Polls (bounded) until the file holds `count` lines.
+  void WaitForLines(const std::string& path, size_t count) {
+    for (int i = 0; i < 5000; ++i) {
+      std::string text = ReadWholeFile(path);
+      if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= count) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+
+  std::string root_;
+  std::string dir_;
+  LogClock previous_clock_ = nullptr;
+  EngineToken token_{};
+};
+
+TEST(LogLine, ZoneTexts) {
+  struct Case {
+    int32_t minutes;
+    const char* zone;
+  } cases[] = {{-300, "-0500"}, {60, "+0100"}, {0, "+0000"}, {330, "+0530"},
+               {-570, "-0930"}, {345, "+0545"}, {-30, "-0030"}};
+  for (const Case& c : cases) EXPECT_EQ(FormatZone(c.minutes), c.zone) << c.minutes;
+}
+
+TEST(LogLine, ZoneComesFromTheOffsetInForce) {
+  // POSIX zone rules need no zone database: a fixed offset per name.
+  struct Case {
+    const char* tz;
+    const char* zone;
+  } cases[] = {{"EST5", "-0500"}, {"CET-1", "+0100"}, {"UTC0", "+0000"}, {"IST-5:30", "+0530"}};
+  std::string old_tz = getenv("TZ") ? getenv("TZ") : "";
+  for (const Case& c : cases) {
+    setenv("TZ", c.tz, 1);
+    tzset();
+    LocalTime now;
+    ASSERT_TRUE(GetLocalTimeNow(&now));
+    ASSERT_TRUE(now.has_offset);
+    EXPECT_EQ(FormatZone(now.utc_offset_minutes), c.zone) << c.tz;
+  }
+  if (old_tz.empty()) unsetenv("TZ"); else setenv("TZ", old_tz.c_str(), 1);
+  tzset();
+}
+
+TEST(LogLine, DailyFileNames) {
+  EXPECT_EQ(DailyLogFileName(CalendarTime{2007, 1, 1, 22, 0, 0, 0, 0}), "Ambrel_HTTP_01_22_2007.log");
+  EXPECT_EQ(DailyLogFileName(CalendarTime{2024, 12, 2, 5, 0, 0, 0, 0}), "Ambrel_HTTP_12_05_2024.log");
+}
+
+TEST(LogLine, LayoutAndEscapes) {
+  LocalTime t{{2007, 1, 1, 22, 14, 5, 9, 0}, true, -300};
+  struct Case {
+    const char* name;
+    LogLineFields fields;
+    const char* line;
+  } cases[] = {
+      {"plain", {"192.168.1.5", "GET", "/index.php", "HTTP/1.1", 200, 5123, "", "Mozilla/4.0"},
+       "192.168.1.5 - - [22/Jan/2007:14:05:09 -0500] \"GET /index.php HTTP/1.1\" 200 5123 \"-\" "
+       "\"Mozilla/4.0\"\n"},
+      {"referer and empty agent",
+       {"10.0.0.1", "post", "/a b?x=1", "HTTP/1.0", 404, 98, "http://h/r", ""},
+       "10.0.0.1 - - [22/Jan/2007:14:05:09 -0500] \"post /a b?x=1 HTTP/1.0\" 404 98 "
+       "\"http://h/r\" \"\"\n"},
+      {"forged line in the target",
+       {"1.2.3.4", "GET", "/x\n5.6.7.8 - - [", "HTTP/1.1", 200, 1, "", ""},
+       "1.2.3.4 - - [22/Jan/2007:14:05:09 -0500] \"GET /x\\x0A5.6.7.8 - - [ HTTP/1.1\" 200 1 "
+       "\"-\" \"\"\n"},
+      {"quotes and backslashes",
+       {"1.2.3.4", "GET", "/\"q\\", "HTTP/1.1", 200, 1, "r\"\r", "a\" \"b\x7f"},
+       "1.2.3.4 - - [22/Jan/2007:14:05:09 -0500] \"GET /\\\"q\\\\ HTTP/1.1\" 200 1 "
+       "\"r\\\"\\x0D\" \"a\\\" \\\"b\\x7F\"\n"},
+      {"utf-8 kept", {"1.2.3.4", "GET", "/caf\xC3\xA9", "HTTP/1.1", 200, 1, "", ""},
+       "1.2.3.4 - - [22/Jan/2007:14:05:09 -0500] \"GET /caf\xC3\xA9 HTTP/1.1\" 200 1 \"-\" \"\"\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(BuildLogLine(c.fields, t), c.line) << c.name;
+
+  LocalTime no_zone{{2007, 12, 1, 3, 0, 0, 0, 0}, false, 0};
+  LogLineFields f{"1.2.3.4", "GET", "/", "HTTP/1.0", 200, 0, "", ""};
+  EXPECT_EQ(BuildLogLine(f, no_zone),
+            "1.2.3.4 - - [03/Dec/2007:00:00:00] \"GET / HTTP/1.0\" 200 0 \"-\" \"\"\n");
+}
+
+TEST_F(AccessLogTest, LinesOneSecondApartGoToOneFileCreatedAtTheFirstWrite) {
+  StartAccessLog(dir_.c_str(), &token_);
+  ASSERT_TRUE(fs::is_directory(dir_));
+  std::string file = FileFor("Ambrel_HTTP_01_22_2007.log");
+  EXPECT_FALSE(fs::exists(file));
+  Log("/first");
+  WaitForLines(file, 1);
+  SetFakeTime(2007, 1, 22, 14, 5, 10, -300);
+  Log("/second", "", "http://ref/");
+  StopAccessLog();
+  EXPECT_EQ(ReadWholeFile(file),
+            "192.168.1.5 - - [22/Jan/2007:14:05:09 -0500] \"GET /first HTTP/1.1\" 200 5123 \"-\" "
+            "\"curl/8\"\n"
+            "192.168.1.5 - - [22/Jan/2007:14:05:10 -0500] \"GET /second HTTP/1.1\" 200 5123 "
+            "\"http://ref/\" \"\"\n");
+}
+
+TEST_F(AccessLogTest, MidnightStartsTheNewDaysFile) {
+  SetFakeTime(2007, 12, 31, 23, 59, 59, 330);
+  StartAccessLog(dir_.c_str(), &token_);
+  Log("/before");
+  std::string old_day = FileFor("Ambrel_HTTP_12_31_2007.log");
+  WaitForLines(old_day, 1);
+  SetFakeTime(2008, 1, 1, 0, 0, 1, 330);
+  Log("/after");
+  StopAccessLog();
+  std::string old_text = ReadWholeFile(old_day);
+  std::string new_text = ReadWholeFile(FileFor("Ambrel_HTTP_01_01_2008.log"));
+  EXPECT_NE(old_text.find("[31/Dec/2007:23:59:59 +0530] \"GET /before"), std::string::npos);
+  EXPECT_EQ(old_text.find("/after"), std::string::npos);
+  EXPECT_NE(new_text.find("[01/Jan/2008:00:00:01 +0530] \"GET /after"), std::string::npos);
+  EXPECT_EQ(new_text.find("/before"), std::string::npos);
+}
+
+TEST_F(AccessLogTest, ALineThatDoesNotFitForcesAnEarlyWrite) {
+  StartAccessLog(dir_.c_str(), &token_);
+  std::string file = FileFor("Ambrel_HTTP_01_22_2007.log");
+  Log("/first");  // the first write happens at once
+  WaitForLines(file, 1);
+  std::string big(3000, 'b');
+  std::string bigger(2000, 'c');
+  Log(("/" + big).c_str());
+  // Without a forced write the 3000-byte line would wait for the next second.
+  Log(("/" + bigger).c_str());
+  std::string text = ReadWholeFile(file);
+  EXPECT_NE(text.find(big), std::string::npos);
+  StopAccessLog();
+  text = ReadWholeFile(file);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+  EXPECT_LT(text.find(big), text.find(bigger));
+
+  // A line over 4096 bytes is never written.
+  StartAccessLog(dir_.c_str(), &token_);
+  Log(("/" + std::string(5000, 'x')).c_str());
+  StopAccessLog();
+  EXPECT_EQ(ReadWholeFile(file), text);
+}
+
+TEST_F(AccessLogTest, StopWritesOutTheBufferAndLateLinesStillArrive) {
+  StartAccessLog(dir_.c_str(), &token_);
+  std::string file = FileFor("Ambrel_HTTP_01_22_2007.log");
+  for (int i = 0; i < 20; ++i) Log(("/pending/" + std::to_string(i)).c_str());
+  StopAccessLog();
+  WaitForNoThreads();
+  EXPECT_EQ(CountRegisteredThreads(), 0);
+  Log("/late");  // after the stop: the log's state is still sound
+  std::string text = ReadWholeFile(file);
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_NE(text.find("/pending/" + std::to_string(i) + " "), std::string::npos) << i;
+  }
+  EXPECT_NE(text.find("/late "), std::string::npos);
+  // Null method, referer or agent: nothing at all.
+  LogRequest(nullptr, "1.1.1.1", "GET", "/n1", "HTTP/1.1", 200, 1, "");
+  LogRequest("", "1.1.1.1", nullptr, "/n2", "HTTP/1.1", 200, 1, "");
+  LogRequest("", "1.1.1.1", "GET", "/n3", "HTTP/1.1", 200, 1, nullptr);
+  EXPECT_EQ(ReadWholeFile(file), text);
+}
+
+TEST_F(AccessLogTest, ManyConcurrentLoggersEachLineOnce) {
+  StartAccessLog(dir_.c_str(), &token_);
+  constexpr int kThreads = 16;
+  constexpr int kLines = 60;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < kLines; ++i) {
+        std::string target = "/t" + std::to_string(t) + "/" + std::to_string(i) + "/" +
+                             std::string(static_cast<size_t>(i * 7), 'p');
+        LogRequest("agent", "127.0.0.1", "GET", target.c_str(), "HTTP/1.1", 200, i, "");
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  StopAccessLog();
+  std::ifstream in(FileFor("Ambrel_HTTP_01_22_2007.log"));
+  std::multiset<std::string> seen;
+  for (std::string line; std::getline(in, line);) {
+    size_t start = line.find("\"GET ") + 5;
+    seen.insert(line.substr(start, line.find(' ', start) - start));
+  }
+  EXPECT_EQ(seen.size(), static_cast<size_t>(kThreads * kLines));
+  for (int t = 0; t < kThreads; ++t) {
+    for (int i = 0; i < kLines; ++i) {
+      std::string target = "/t" + std::to_string(t) + "/" + std::to_string(i) + "/" +
+                           std::string(static_cast<size_t>(i * 7), 'p');
+      EXPECT_EQ(seen.count(target), 1u) << target;
+    }
+  }
+}
+
+std::atomic<int> g_boxes{0};
+std::string g_box_text;
+void CaptureBox(const char* text, const char* caption, MessageBoxIcon icon) {
+  g_box_text = std::string(caption) + "|" + text;
+  EXPECT_EQ(icon, MessageBoxIcon::kInformation);
+  g_boxes.fetch_add(1);
+}
+
+TEST_F(AccessLogTest, AStopWhileAWriteIsBlockedTellsTheUser) {
+  // The day's file is a FIFO: opening it for writing blocks until a reader comes.
+  fs::create_directories(dir_);
+  std::string file = FileFor("Ambrel_HTTP_01_22_2007.log");
+  ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+  StartAccessLog(dir_.c_str(), &token_);
+  g_clock_reads.store(0);
+  std::thread logger([this] { Log("/blocked"); });
+  // The line's stamp is the first reading, the thread's check of the file
+  // name right before it opens the file the second.
+  for (int i = 0; i < 5000 && g_clock_reads.load() < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_GE(g_clock_reads.load(), 2);
+  MessageBoxPresenter old = SetMessageBoxPresenter(CaptureBox);
+  StopAccessLog();
+  SetMessageBoxPresenter(old);
+  EXPECT_EQ(g_boxes.load(), 1);
+  EXPECT_EQ(g_box_text,
+            "Logging Error|A file operation has locked the logging thread.  To be sure the system "
+            "remains stable, you should restart the server.");
+  // Release the writer: the thread finishes its write, sees the stop and ends.
+  int fd = open(file.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  std::string received;
+  char chunk[4096];
+  for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) received.append(chunk, n);
+  close(fd);
+  logger.join();
+  WaitForNoThreads();
+  EXPECT_EQ(CountRegisteredThreads(), 0);
+  EXPECT_NE(received.find("\"GET /blocked HTTP/1.1\""), std::string::npos);
+}
+
+}  // namespace
