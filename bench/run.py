@@ -63,13 +63,21 @@ def wait_port(port, deadline_s=10.0):
     return False
 
 
+def port_taken(port):
+    with socket.socket() as s:
+        return s.connect_ex(("127.0.0.1", port)) == 0
+
+
 class Server:
     def __init__(self, name, port, argv, env=None, cwd=None):
         self.name, self.port = name, port
+        # Something else on the port would be measured in our server's place.
+        if port_taken(port):
+            raise RuntimeError(f"port {port} is taken already; stop what listens there")
         self.proc = subprocess.Popen(argv, env=env, cwd=cwd, stdin=subprocess.PIPE,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                      start_new_session=True)
-        if not wait_port(port):
+        if not wait_port(port) or self.proc.poll() is not None:
             self.stop()
             raise RuntimeError(f"{name} did not start on port {port}")
 
