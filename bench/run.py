@@ -406,7 +406,7 @@ def print_table(rows):
         if unit:
             value += f" {unit}"
         ratio = "-"
-        if r.get("rps") and nginx.get(name):
+        if r.get("rps") and nginx.get(name) and unit != "KiB":
             ratio = f"{r['rps'] / nginx[name]:.2f}x"
         p50 = "-" if r.get("p50") is None else f"{r['p50']:.2f}".rstrip("0").rstrip(".")
         p99 = "-" if r.get("p99") is None else f"{r['p99']:.2f}".rstrip("0").rstrip(".")
