@@ -20,3 +20,14 @@ void ShowMessageBox(const char* text, const char* caption, MessageBoxIcon icon) 
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
   return g_presenter.exchange(presenter ? presenter : WriteToStandardError);
 }
+
+namespace {
+std::atomic<UiThreadRunner> g_ui_runner{nullptr};
+}  // namespace
+
+UiThreadRunner SetUiThreadRunner(UiThreadRunner runner) { return g_ui_runner.exchange(runner); }
+
+bool RunOnUiThread(UiThreadCall call, void* context) {
+  UiThreadRunner runner = g_ui_runner.load();
+  return runner != nullptr && runner(call, context);
+}
