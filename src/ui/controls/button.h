@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "platform/text.h"
+#include "platform/window_system.h"
 
 struct Icon;
 struct Image;
@@ -47,8 +48,18 @@ struct ButtonData {
   int32_t disabled;
   int32_t state;  // toggle state; 0 is drawn pushed in
   void* theme;
-  const ThemeApi* themeApi;
+  ThemeApi* themeApi;
 };
+
+// Registers ButtonBoy_Wnd. 1 on success; on failure a "Fatal Error" box
+// says so and the result is -1.
+int RegisterButtonClass();
+
+// Gives the button `icon` at 16 by 16 and shows it when `show` is 1.
+void SetButtonIcon(WindowHandle button, const Icon* icon, int show);
+
+// The class procedure.
+LResult ButtonWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam);
 
 // Paints the whole button into `image` (width x height of the button) in the
 // look its record selects, measuring and drawing text with `font`.

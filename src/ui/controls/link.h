@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/text.h"
+#include "platform/window_system.h"
 #include "ui/render/image.h"
 
 struct ThemeApi;
@@ -39,8 +40,14 @@ struct LinkData {
   void* theme;
   Color backColour;
   int32_t ownBackground;
-  const ThemeApi* themeApi;
+  ThemeApi* themeApi;
 };
+
+// Registers AmbrelLink_Wnd. 1 on success, 0 on failure.
+int RegisterLinkClass();
+
+// The class procedure.
+LResult LinkWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam);
 
 // Paints the whole link into `image` (its client size), drawing with `font`.
 void PaintLink(Image* image, const LinkData* link, FontHandle font);

@@ -10,7 +10,7 @@
 
 #include "platform/text.h"
 #include "ui/controls/menu_items.h"
-#include "ui/controls/pending_window_types.h"
+#include "platform/window_system.h"
 #include "ui/render/image.h"
 
 constexpr const char* kPopupClassName = "AmbrelPopup_WndClass";
@@ -33,9 +33,9 @@ constexpr uint32_t kPopupScrollInterval = 120;
 // The per-window record, made by OpenPopup and kept in the user-data slot.
 // It owns `items` (a deep copy whose `current` is the highlight).
 struct PopupData {
-  HWND window;
-  HWND owner;
-  HWND child;
+  WindowHandle window;
+  WindowHandle owner;
+  WindowHandle child;
   MenuItem* childItem;
   int32_t width;
   int32_t height;
@@ -51,6 +51,25 @@ struct PopupData {
   FontHandle font;
   MenuItemList items;
 };
+
+// Registers AmbrelPopup_WndClass and keeps the default popup font (`font`, or
+// Tahoma 12 pixels bold when null) and the four mark icons. 0 on failure.
+int RegisterPopupClass(FontHandle font, const Icon* checkOnIcon, const Icon* checkOffIcon,
+                       const Icon* radioOnIcon, const Icon* radioOffIcon);
+
+// Opens a popup showing a copy of `list`, owned by `owner` (which receives
+// every notification), drawn in `font`, placed against `anchor` (screen
+// coordinates): mode 1 below or above it, mode 0 beside it. The popup is shown
+// top-most at once. Null for an empty list or when no window can be made.
+WindowHandle OpenPopup(const MenuItemList* list, WindowHandle owner, FontHandle font,
+                       WinRect anchor, int mode);
+
+// OpenPopup below the screen point (x, y).
+WindowHandle OpenPopupAtPoint(const MenuItemList* list, WindowHandle owner, FontHandle font,
+                              int32_t x, int32_t y);
+
+// The class procedure.
+LResult PopupWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam);
 
 // --- Pure layout, placement, hit testing and scrolling (popup_layout.cpp) ---
 
