@@ -198,7 +198,7 @@ TEST(SelectorPaint, ArrowRowsInTheColourOfEachState) {
     SCOPED_TRACE(c.name);
     SelectorData s = Selector(140, 25);
     s.hover = c.hover;
-    s.popup = c.open ? reinterpret_cast<HWND>(&s) : nullptr;
+    s.popup = c.open ? reinterpret_cast<WindowHandle>(&s) : nullptr;
     ImageSlot painted(140, 25);
     PaintSelector(painted.image, &s);
     const int32_t arrowX = 140 - 19;

@@ -5,7 +5,7 @@
 #include "core/blocks.h"
 #include "platform/message_box.h"
 #include "ui/controls/control_support.h"
-#include "ui/controls/pending_framework.h"
+#include "ui/framework/gui_window.h"
 #include "ui/controls/visual_styles.h"
 #include "ui/render/sys_colors.h"
 

@@ -1,6 +1,10 @@
 #include "ui/controls/control_support.h"
 
+#include "ui/framework/gui_window.h"
+#include "ui/render/surface.h"
+
 FontHandle ControlFallbackFont() {
+  if (g_toolkit.normalFont != nullptr) return g_toolkit.normalFont;
   static FontHandle font = CreateTextFont("Tahoma", -12, 400);
   return font;
 }
@@ -27,13 +31,12 @@ bool PaintOffscreen(WindowHandle window, int32_t width, int32_t height,
   PaintInfo info{};
   BeginPaint(window, &info);
   Surface surface{};
-  if (!CreateMemorySurface(&surface, width, height)) {
+  if (!CreateSurface(&surface, window, width, height, 32)) {
     EndPaint(window, &info);
     return false;
   }
   paint(surface.image, context);
-  BlitPixels(window, 0, 0, width, height, reinterpret_cast<const uint32_t*>(surface.image->pixels),
-             width);
+  BlitSurface(window, 0, 0, width, height, &surface);
   ReleaseSurface(&surface);
   EndPaint(window, &info);
   return true;

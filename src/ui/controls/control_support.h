@@ -9,8 +9,8 @@
 #include "platform/window_system.h"
 #include "ui/render/image.h"
 
-// The font a control measures and draws with when it was given none: Tahoma
-// 12 pixels, normal weight, made once and kept for the process.
+// The font a control measures and draws with when it was given none: the
+// toolkit's normal font, or Tahoma 12 pixels made once for the process.
 FontHandle ControlFallbackFont();
 
 // The cell height (tmHeight) of `font`, or of the fallback font when null.

@@ -5,7 +5,7 @@
 
 #include "core/blocks.h"
 #include "ui/controls/control_support.h"
-#include "ui/controls/pending_framework.h"
+#include "ui/framework/gui_window.h"
 #include "ui/controls/popup.h"
 
 namespace {
