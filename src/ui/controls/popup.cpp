@@ -216,7 +216,9 @@ int RegisterPopupClass(FontHandle font, const Icon* checkOnIcon, const Icon* che
   windowClass.cursor = CursorShape::kArrow;
   if (!RegisterWindowClass(windowClass)) return 0;
   g_marks = PopupMarkIcons{checkOnIcon, checkOffIcon, radioOnIcon, radioOffIcon};
-  g_defaultPopupFont = font != nullptr ? font : CreateTextFont("Tahoma", -12, 700);
+  static FontHandle ownFont = nullptr;  // made once, kept for the process
+  if (font == nullptr && ownFont == nullptr) ownFont = CreateTextFont("Tahoma", -12, 700);
+  g_defaultPopupFont = font != nullptr ? font : ownFont;
   return 1;
 }
 

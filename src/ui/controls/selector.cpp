@@ -181,7 +181,9 @@ int RegisterSelectorClass(FontHandle font) {
   windowClass.background = kNoBackground;
   windowClass.cursor = CursorShape::kArrow;
   if (!RegisterWindowClass(windowClass)) return 0;
-  g_defaultSelectorFont = font != nullptr ? font : CreateTextFont("Tahoma", -12, 400);
+  static FontHandle ownFont = nullptr;  // made once, kept for the process
+  if (font == nullptr && ownFont == nullptr) ownFont = CreateTextFont("Tahoma", -12, 400);
+  g_defaultSelectorFont = font != nullptr ? font : ownFont;
   return 1;
 }
 
