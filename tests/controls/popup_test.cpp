@@ -22,7 +22,7 @@ class PopupTest : public ControlHarness {
 };
 
 TEST_F(PopupTest, OpensBelowThePointWithTheFocusAndTheLayoutSize) {
-  WindowHandle popup = Open({"Show Server Window", "Start Server", "Close Process"}, 300, 200);
+  WindowHandle popup = Open({"One", "Two", "Three"}, 300, 200);
   ASSERT_NE(popup, nullptr);
   WinRect r{};
   GetWindowRect(popup, &r);

@@ -78,7 +78,9 @@ TEST_F(SelectorTest, AClickOpensTheListUnderTheBoxAndAPointerChoiceReachesThePar
   EXPECT_EQ(list.right - list.left, 200 > 180 ? 180 : 200);
   const PopupData* p = static_cast<PopupData*>(GetWindowUserData(popup));
   const MenuItem* second = p->items.first->next;
-  MoveTo(popup, 40, 2 + second->top + 3);
+  MoveTo(popup, 40, 2 + second->top + 2);  // the box lets go of the pointer
+  MoveTo(popup, 40, 2 + second->top + 3);  // and the list takes it
+  EXPECT_EQ(static_cast<PopupData*>(GetWindowUserData(popup))->items.current, second);
   Press(true);
   Press(false);
   EXPECT_FALSE(IsWindow(popup));
