@@ -6,6 +6,8 @@
 #include <fontconfig/fontconfig.h>
 #include <strings.h>
 
+#include <cstdlib>
+
 namespace {
 
 constexpr const char* kWineFontDir = "/usr/share/wine/fonts";
@@ -13,6 +15,7 @@ constexpr const char* kWineFontDir = "/usr/share/wine/fonts";
 FcConfig* Config() {
   static FcConfig* config = [] {
     FcInit();
+    std::atexit(FcFini);  // fontconfig's caches go with the process, not as leaks
     FcConfig* current = FcConfigGetCurrent();
     FcConfigAppFontAddDir(current, reinterpret_cast<const FcChar8*>(kWineFontDir));
     return current;
