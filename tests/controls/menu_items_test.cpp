@@ -122,7 +122,7 @@ TEST(MenuItems, MarkingByKind) {
   MenuItem* plain = AddMenuItem(&list, 0, 1, "plain", nullptr, 0);
   MenuItem* check = AddMenuItem(&list, 0, 2, "check", nullptr, 0);
   MenuItem* radioA = AddMenuItem(&list, 0, 3, "a", nullptr, 0);
-  MenuItem* sub = AddMenuItem(&list, 0, 4, "sub", nullptr, 0);
+  AddMenuItem(&list, 0, 4, "sub", nullptr, 0);
   MenuItem* radioB = AddMenuItem(&list, 4, 5, "b", nullptr, 0);
   MenuItem* otherGroup = AddMenuItem(&list, 4, 6, "c", nullptr, 0);
   MenuItem* checkSameGroup = AddMenuItem(&list, 4, 7, "d", nullptr, 0);
