@@ -187,10 +187,19 @@ TEST_F(PopupTest, ChildPopupsOpenBesideTheirItemAndPassTheChoiceUp) {
   GetWindowRect(child, &inner);
   EXPECT_EQ(inner.left, outer.left + 178);
   EXPECT_EQ(GetFocusWindow(), popup);  // the parent keeps the keyboard and hands it on
+  Key(VK_ESCAPE);                      // the child closes by itself...
+  EXPECT_FALSE(IsWindow(child));
+  EXPECT_TRUE(IsWindow(popup));
+  Key(VK_UP);                          // ...and the parent takes the keys again
+  EXPECT_EQ(Data(popup)->items.current->id, 1);
+  Key(VK_DOWN);
+  Key(VK_RIGHT);
+  const WindowHandle again = Data(popup)->child;
+  ASSERT_NE(again, nullptr);
   Key(VK_DOWN);
   Key(VK_DOWN);
   Key(VK_RETURN);
-  EXPECT_FALSE(IsWindow(child));
+  EXPECT_FALSE(IsWindow(again));
   EXPECT_FALSE(IsWindow(popup));
   ASSERT_EQ(Of(TKM_ITEMCHOSEN).size(), 1u);
   EXPECT_EQ(Of(TKM_ITEMCHOSEN)[0].wParam, 4u);

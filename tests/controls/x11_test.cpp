@@ -211,3 +211,17 @@ TEST_F(X11Controls, ALinkOpensItsTargetInTheBrowser) {
 }
 
 }  // namespace
+
+namespace {
+
+// The demonstration window (every control in each state) comes up on the
+// display, runs its loop and ends cleanly in each of its scenes.
+TEST(X11Demo, EverySceneComesUpAndEndsCleanly) {
+  for (const char* scene : {"window", "menu", "scroll"}) {
+    const std::string command =
+        std::string(AMBREL_BINARY_DIR) + "/tests/controls/controls_demo " + scene + " 700";
+    EXPECT_EQ(std::system(command.c_str()), 0) << scene;
+  }
+}
+
+}  // namespace
