@@ -71,9 +71,11 @@ TEST_F(EditWindowTest, TypingEditingKeysAndNotifications) {
   // Multi-byte text goes in as UTF-8 and the caret steps over it whole.
   InjectText("\xC3\xA9");
   Pump();
+  EXPECT_EQ(Text(), "Hi wor\xC3\xA9");
+  Press(VK_LEFT);
   Press(VK_LEFT);
   Press(VK_DELETE);
-  EXPECT_EQ(Text(), "Hi wo");
+  EXPECT_EQ(Text(), "Hi wo\xC3\xA9");
 }
 
 TEST_F(EditWindowTest, TextAndSelectionMessages) {

@@ -38,11 +38,14 @@ class PrivateXServer {
       _exit(127);
     }
     close(fds[1]);
-    char buffer[32] = {};
-    ssize_t got = pid_ > 0 ? read(fds[0], buffer, sizeof buffer - 1) : -1;
+    // Read up to the line end: the server writes the number and the line
+    // feed apart, and dies if the pipe is closed in between.
+    std::string number;
+    char c = 0;
+    while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
-    if (got <= 0) return false;
-    display_ = ":" + std::string(buffer, static_cast<size_t>(got - (buffer[got - 1] == '\n')));
+    if (number.empty()) return false;
+    display_ = ":" + number;
     return true;
   }
   ~PrivateXServer() {
@@ -87,7 +90,7 @@ TEST(X11Controls, ScreenShowsWhatThePaintersDraw) {
   PrivateXServer server;
   if (!server.Start()) GTEST_SKIP() << "Xvfb is not available";
   setenv("DISPLAY", server.display().c_str(), 1);
-  ASSERT_TRUE(InitWindowSystem(WindowSystemBackend::kX11));
+  ASSERT_TRUE(InitWindowSystem(WindowSystemBackend::kX11)) << server.display();
   ASSERT_TRUE(StartSystemControls());
   g_parent_log = ParentLog{};
   g_parent_log.brush = CreateSolidBrush(GetSysColor(COLOR_WINDOW));
