@@ -18,8 +18,12 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# Until the control window lands, the program runs as the engine serving the
+# demo site on port 80 (PHP through /usr/bin/php-cgi, CGI on, this machine
+# only, the day's access log in $(BUILD)/logs). Enter or Ctrl+C stops it.
 run: build
-	$(BUILD)/src/app/ambrel
+	$(BUILD)/examples/ambrel_serve_folder $(CURDIR)/examples/site --php /usr/bin --cgi \
+	  --scope 0 --log $(CURDIR)/$(BUILD)/logs
 
 clean:
 	rm -rf $(BUILD)
