@@ -12,15 +12,15 @@
 #include <vector>
 
 #include "platform/window_system.h"
+#include "support/private_display.h"
 #include "ui/controls/link.h"
 #include "ui/controls/popup.h"
 #include "ui/framework/gui_window.h"
 #include "ui/render/sys_colors.h"
-#include "xvfb_display.h"
 
 namespace {
 
-const auto* const kDisplay = testing::AddGlobalTestEnvironment(new XvfbDisplay);
+const auto* const kDisplay = testing::AddGlobalTestEnvironment(new PrivateDisplayEnvironment);
 
 struct Note {
   uint32_t message;

@@ -1,9 +1,7 @@
-// A private Xvfb for one test, on a display number it picks itself, ended
-// by its own process id; and a way to run a client (xdotool) against it
-// while the caller keeps its own messages flowing.
+// A way to run a client (xdotool) against the private display while the
+// caller keeps its own messages flowing.
 #pragma once
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,46 +12,7 @@
 #include <vector>
 
 #include "platform/window_system.h"
-
-class PrivateXServer {
- public:
-  bool Start() {
-    if (access("/usr/bin/Xvfb", X_OK) != 0) return false;
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      int null = open("/dev/null", O_WRONLY);
-      dup2(null, 2);
-      std::string fd = std::to_string(fds[1]);
-      execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-            "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // Xvfb writes the number and the newline separately and dies if the
-    // pipe is gone before the newline, so read up to the newline.
-    std::string number;
-    char c = 0;
-    while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) return false;
-    display_ = ":" + number;
-    return true;
-  }
-  ~PrivateXServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
+#include "support/private_display.h"
 
 // Pumps messages until `done` holds; false after about six seconds.
 template <typename Done>
