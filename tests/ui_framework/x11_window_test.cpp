@@ -9,7 +9,8 @@
 
 #include "demo_scene.h"
 #include "framework_test_resources.h"
-#include "private_x_server.h"
+#include "support/message_pump.h"
+#include "support/private_display.h"
 #include "ui/render/resources.h"
 
 namespace {

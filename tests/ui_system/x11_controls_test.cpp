@@ -9,23 +9,13 @@
 
 #include "controls_fixture.h"
 #include "image_dump.h"
+#include "support/message_pump.h"
 #include "support/private_display.h"
 #include "ui/render/sys_colors.h"
 #include "ui/system/edit_paint.h"
 #include "ui/system/message_box_paint.h"
 
 namespace {
-
-// Pumps until `done` holds, sleeping a little between rounds (bounded).
-template <typename Done>
-bool PumpUntil(Done done) {
-  for (int i = 0; i < 3000; ++i) {
-    ProcessPendingMessages();
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
 
 int Differences(const WindowPixels& shown, const Image* expected) {
   int count = 0;

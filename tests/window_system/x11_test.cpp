@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/window_system.h"
+#include "support/message_pump.h"
 #include "support/private_display.h"
 
 // After gtest and the window system: Xlib's macros (None, Bool, CursorShape)
@@ -30,18 +31,6 @@ namespace {
 const char* g_self = nullptr;
 
 int Shell(const std::string& command) { return std::system(command.c_str()); }
-
-// Runs the loop until `done` holds or about five seconds pass.
-template <typename F>
-bool PumpUntil(F done) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (std::chrono::steady_clock::now() < deadline) {
-    ProcessPendingMessages();
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
 
 struct Seen {
   WindowHandle window;
@@ -254,7 +243,7 @@ int PeerMain(const std::string& mode) {
     if (GetSelectionText(ClipboardSelection::kClipboard, &text)) std::fputs(text.c_str(), stdout);
   } else {
     SetSelectionText(ClipboardSelection::kPrimary, w, "from the peer", 13);
-    PumpUntil([] { return false; });  // serve requests for a while
+    PumpUntil([] { return false; }, std::chrono::seconds(5));  // serve requests for a while
   }
   ShutdownWindowSystem();
   return 0;

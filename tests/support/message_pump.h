@@ -1,5 +1,6 @@
-// A way to run a client (xdotool) against the private display while the
-// caller keeps its own messages flowing.
+// Keeping a test's own windows alive on a real display: the message loop run
+// until a condition holds, and a client program (xdotool) run to its end
+// while the loop goes on.
 #pragma once
 
 #include <signal.h>
@@ -12,17 +13,17 @@
 #include <vector>
 
 #include "platform/window_system.h"
-#include "support/private_display.h"
 
-// Pumps messages until `done` holds; false after about six seconds.
+// Runs the message loop until `done` holds; false when `limit` passes first.
 template <typename Done>
-bool PumpUntil(Done done) {
-  for (int i = 0; i < 3000; ++i) {
+bool PumpUntil(Done&& done, std::chrono::milliseconds limit = std::chrono::seconds(6)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
     ProcessPendingMessages();
     if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  return false;
 }
 
 // Runs a program (argv[0] a full path) to its end while pumping messages;
@@ -38,7 +39,8 @@ inline int RunClient(const std::vector<std::string>& args) {
   }
   if (pid < 0) return -1;
   int status = 0;
-  bool ended = PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+  bool ended =
+      PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::seconds(10));
   if (!ended) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
