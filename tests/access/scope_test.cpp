@@ -3,8 +3,6 @@
 // connecting from them are served or refused by scope.
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "access/server_scope.h"
 #include "http/test_support.h"
 
@@ -14,12 +12,7 @@ using test::RawClient;
 using test::RunCommand;
 using test::RunningServer;
 using test::TempFolder;
-
-template <typename Condition>
-bool WaitFor(Condition done) {
-  for (int i = 0; i < 20000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return done();
-}
+using test::WaitFor;
 
 // What a client connecting from `from` to `to` receives for one request.
 std::string FetchFrom(const char* from, const char* to) {

@@ -7,20 +7,20 @@
 
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/window_system.h"
+#include "support/message_pump.h"
+#include "support/private_display.h"
 #include "ui/controls/link.h"
 #include "ui/controls/popup.h"
 #include "ui/framework/gui_window.h"
 #include "ui/render/sys_colors.h"
-#include "xvfb_display.h"
 
 namespace {
 
-const auto* const kDisplay = testing::AddGlobalTestEnvironment(new XvfbDisplay);
+const auto* const kDisplay = testing::AddGlobalTestEnvironment(new PrivateDisplayEnvironment);
 
 struct Note {
   uint32_t message;
@@ -31,16 +31,6 @@ std::vector<Note> g_notes;
 LResult OwnerProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
   if (message >= TKM_ITEMCHOSEN && message <= TKM_POPUPCANCELLED) g_notes.push_back({message, wParam});
   return DefaultWindowProc(window, message, wParam, lParam);
-}
-
-// Runs the loop until `done` holds, for at most five seconds.
-bool PumpUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 500; ++i) {
-    ProcessPendingMessages();
-    if (done()) return true;
-    usleep(10000);
-  }
-  return false;
 }
 
 void Xdotool(const std::string& arguments) {

@@ -19,13 +19,7 @@ namespace {
 using test::RawClient;
 using test::RunningServer;
 using test::TempFolder;
-
-// Waits (at most 20 s) until `done` holds; false when it never did.
-template <typename Condition>
-bool WaitFor(Condition done) {
-  for (int i = 0; i < 20000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return done();
-}
+using test::WaitFor;
 
 std::string Exchange(const std::string& request) {
   RawClient client;

@@ -1,6 +1,6 @@
 // Helpers for the engine's tests: temporary serving folders, a raw client
-// over real sockets, running a command and a server that is started and
-// stopped around a test.
+// over real sockets, waiting for a condition, running a command and a server
+// that is started and stopped around a test.
 #pragma once
 
 #include <arpa/inet.h>
@@ -10,11 +10,13 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "http/server.h"
 
@@ -112,6 +114,13 @@ class RawClient {
   int fd_ = -1;
   bool connected_ = false;
 };
+
+// Waits (at most 20 s) until `done` holds; false when it never did.
+template <typename Condition>
+bool WaitFor(Condition done) {
+  for (int i = 0; i < 20000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return done();
+}
 
 // Runs a shell command and returns what it wrote to standard output.
 inline std::string RunCommand(const std::string& command) {

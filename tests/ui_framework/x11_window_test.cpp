@@ -9,7 +9,8 @@
 
 #include "demo_scene.h"
 #include "framework_test_resources.h"
-#include "private_x_server.h"
+#include "support/message_pump.h"
+#include "support/private_display.h"
 #include "ui/render/resources.h"
 
 namespace {
@@ -88,9 +89,8 @@ Pictures HeadlessPictures() {
 TEST(X11Toolkit, ScreenMatchesHeadlessAndInputReachesTheFields) {
   Pictures expected = HeadlessPictures();
   SavePpm(expected.first, "toolkit_demo_headless");
-  PrivateXServer server;
-  ASSERT_TRUE(server.Start()) << "Xvfb is needed (package xvfb)";
-  setenv("DISPLAY", server.display().c_str(), 1);
+  PrivateDisplay server;
+  ASSERT_TRUE(server.StartAndExport()) << "Xvfb is needed (package xvfb)";
   ASSERT_TRUE(InitWindowSystem(WindowSystemBackend::kX11));
   {
     DemoRun demo;

@@ -190,6 +190,21 @@ TEST(Blend, EffectsGiveTheirChannels) {
   }
 }
 
+// The gray effect (a disabled item's icon) blends like the normal one: a
+// transparent source pixel leaves the destination's colour, an opaque one
+// gives exactly its gray, a half-transparent one lies in between.
+TEST(Blend, GrayBlendsByTheSourceAlpha) {
+  ImageGuard src(3, 1);
+  *PixelAddress(src.image, 0, 0) = 0x00FF0000;  // transparent
+  *PixelAddress(src.image, 1, 0) = 0xFF204080;  // gray 0.34 * 32 + 0.44 * 64 + 0.22 * 128 = 67.2
+  *PixelAddress(src.image, 2, 0) = 0x80204080;  // alpha 128/255
+  ImageGuard d(3, 1, 0xFFC0A080);
+  BlendImage(d.image, 0, 0, 3, 1, src.image, 0, 0, kEffectGray);
+  EXPECT_EQ(d.At(0, 0) & 0xFFFFFF, 0xC0A080u);
+  EXPECT_EQ(d.At(1, 0) & 0xFFFFFF, 0x434343u);
+  EXPECT_EQ(d.At(2, 0) & 0xFFFFFF, 0x817161u);  // 129.25, 113.32, 97.38
+}
+
 TEST(Blend, NegativeDestinationMovesTheSourceAndNeverReadsOutside) {
   ImageGuard src(4, 1);
   for (int x = 0; x < 4; ++x) *PixelAddress(src.image, x, 0) = 0xFF000000u | static_cast<Pixel>(x + 1);
@@ -257,6 +272,22 @@ TEST(Icon, OwnAlphaIsKeptMaskGivesOpacityOtherwise) {
   ReleaseSurface(&work);
   DestroyIcon(&masked);
   EXPECT_FALSE(DrawIconEffect(m.image, nullptr, 0, 0, 0, 2, 2, nullptr));
+}
+
+// A disabled item's icon: the face around the icon's shape stays as it was.
+TEST(Icon, GrayIconKeepsTheBackgroundAroundItsShape) {
+  ImageGuard plain(2, 2, 0x0000FF00);  // no alpha of its own
+  ImageGuard mask(2, 2, 0x00FFFFFF);   // transparent but for one pixel
+  *PixelAddress(mask.image, 1, 0) = 0;
+  Icon* masked = CreateIconFromImages(plain.image, mask.image);
+  ASSERT_NE(masked, nullptr);
+  ImageGuard d(2, 2, 0xFFC0C0C0);
+  EXPECT_TRUE(DrawIconEffect(d.image, nullptr, kEffectGray, 0, 0, 2, 2, masked));
+  EXPECT_EQ(d.At(1, 0) & 0xFFFFFF, 0x707070u);  // 0.44 * 255 = 112.2
+  EXPECT_EQ(d.At(0, 0) & 0xFFFFFF, 0xC0C0C0u);
+  EXPECT_EQ(d.At(0, 1) & 0xFFFFFF, 0xC0C0C0u);
+  EXPECT_EQ(d.At(1, 1) & 0xFFFFFF, 0xC0C0C0u);
+  DestroyIcon(&masked);
 }
 
 TEST(Classic, RaisedAndSunkenButtonsAndFocusRect) {

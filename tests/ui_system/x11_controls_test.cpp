@@ -2,11 +2,6 @@
 // (no DISPLAY is needed), a parent window with an EDIT, a STATIC and then a
 // message box comes up, and what the server shows is read back and compared
 // with the pictures the painting functions make for the same state.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <string>
@@ -14,63 +9,13 @@
 
 #include "controls_fixture.h"
 #include "image_dump.h"
+#include "support/message_pump.h"
+#include "support/private_display.h"
 #include "ui/render/sys_colors.h"
 #include "ui/system/edit_paint.h"
 #include "ui/system/message_box_paint.h"
 
 namespace {
-
-// A private X server on a free display number, ended by its process id.
-class PrivateXServer {
- public:
-  bool Start() {
-    if (access("/usr/bin/Xvfb", X_OK) != 0) return false;
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      int null = open("/dev/null", O_WRONLY);
-      dup2(null, 2);
-      std::string fd = std::to_string(fds[1]);
-      execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-            "-nolisten", "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // Read up to the line end: the server writes the number and the line
-    // feed apart, and dies if the pipe is closed in between.
-    std::string number;
-    char c = 0;
-    while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) return false;
-    display_ = ":" + number;
-    return true;
-  }
-  ~PrivateXServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
-// Pumps until `done` holds, sleeping a little between rounds (bounded).
-template <typename Done>
-bool PumpUntil(Done done) {
-  for (int i = 0; i < 3000; ++i) {
-    ProcessPendingMessages();
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
 
 int Differences(const WindowPixels& shown, const Image* expected) {
   int count = 0;
@@ -87,10 +32,9 @@ void Dump(const WindowPixels& shown, const char* name) {
 }
 
 TEST(X11Controls, ScreenShowsWhatThePaintersDraw) {
-  PrivateXServer server;
-  if (!server.Start()) GTEST_SKIP() << "Xvfb is not available";
-  setenv("DISPLAY", server.display().c_str(), 1);
-  ASSERT_TRUE(InitWindowSystem(WindowSystemBackend::kX11)) << server.display();
+  PrivateDisplay server;
+  if (!server.StartAndExport()) GTEST_SKIP() << "Xvfb is not available";
+  ASSERT_TRUE(InitWindowSystem(WindowSystemBackend::kX11)) << server.name();
   ASSERT_TRUE(StartSystemControls());
   g_parent_log = ParentLog{};
   g_parent_log.brush = CreateSolidBrush(GetSysColor(COLOR_WINDOW));

@@ -2,9 +2,7 @@
 // number chosen by the server), drives it with xdotool, reads the screen back
 // with ImageMagick's import and checks window attributes with Xlib.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <spawn.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +15,8 @@
 #include <vector>
 
 #include "platform/window_system.h"
+#include "support/message_pump.h"
+#include "support/private_display.h"
 
 // After gtest and the window system: Xlib's macros (None, Bool, CursorShape)
 // would break both.
@@ -28,61 +28,9 @@ extern char** environ;
 
 namespace {
 
-pid_t g_xvfb = -1;
 const char* g_self = nullptr;
 
-// Starts Xvfb on a free display and points DISPLAY at it. The server does
-// not reset between clients (a reset refuses connections for a moment) and
-// ends with this process even when a time limit kills it.
-bool StartXvfb() {
-  int fds[2];
-  if (pipe(fds) != 0) return false;
-  std::string fd = std::to_string(fds[1]);
-  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-                        "-nolisten", "tcp", "-noreset", nullptr};
-  pid_t parent = getpid();
-  g_xvfb = fork();
-  if (g_xvfb < 0) return false;
-  if (g_xvfb == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() != parent) _exit(1);
-    close(fds[0]);
-    execvp("Xvfb", const_cast<char**>(argv));
-    _exit(127);
-  }
-  close(fds[1]);
-  // The server writes the number and the newline separately; closing our end
-  // before the newline arrives would make it fail.
-  std::string number;
-  char c = 0;
-  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
-  if (number.empty()) return false;
-  std::string display = ":" + number;
-  setenv("DISPLAY", display.c_str(), 1);
-  return true;
-}
-
-void StopXvfb() {
-  if (g_xvfb > 0) {
-    kill(g_xvfb, SIGTERM);
-    waitpid(g_xvfb, nullptr, 0);
-  }
-}
-
 int Shell(const std::string& command) { return std::system(command.c_str()); }
-
-// Runs the loop until `done` holds or about five seconds pass.
-template <typename F>
-bool PumpUntil(F done) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (std::chrono::steady_clock::now() < deadline) {
-    ProcessPendingMessages();
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
 
 struct Seen {
   WindowHandle window;
@@ -295,7 +243,7 @@ int PeerMain(const std::string& mode) {
     if (GetSelectionText(ClipboardSelection::kClipboard, &text)) std::fputs(text.c_str(), stdout);
   } else {
     SetSelectionText(ClipboardSelection::kPrimary, w, "from the peer", 13);
-    PumpUntil([] { return false; });  // serve requests for a while
+    PumpUntil([] { return false; }, std::chrono::seconds(5));  // serve requests for a while
   }
   ShutdownWindowSystem();
   return 0;
@@ -308,11 +256,10 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::strncmp(argv[1], "--read", 6) == 0) return PeerMain(argv[1]);
   if (argc == 2 && std::strncmp(argv[1], "--serve", 7) == 0) return PeerMain(argv[1]);
   ::testing::InitGoogleTest(&argc, argv);
-  if (!StartXvfb()) {
+  PrivateDisplay display;
+  if (!display.StartAndExport()) {
     std::fprintf(stderr, "Xvfb could not be started\n");
     return 1;
   }
-  int result = RUN_ALL_TESTS();
-  StopXvfb();
-  return result;
+  return RUN_ALL_TESTS();
 }

@@ -1,7 +1,6 @@
 // Window records: classes, creation, destruction, the window tree and the
 // per-window slots (styles, user data, procedure, text).
 #include <algorithm>
-#include <cstring>
 
 #include "platform/window_core/core.h"
 

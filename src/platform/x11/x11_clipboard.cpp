@@ -18,13 +18,15 @@ int IndexOfAtom(Atom selection) {
   return -1;
 }
 
-void Refuse(XSelectionRequestEvent* request) {
+// Tells the requestor its conversion is done: the text stands in `property`,
+// or None when the request is refused.
+void Reply(XSelectionRequestEvent* request, Atom property) {
   XSelectionEvent reply{};
   reply.type = SelectionNotify;
   reply.requestor = request->requestor;
   reply.selection = request->selection;
   reply.target = request->target;
-  reply.property = None;
+  reply.property = property;
   reply.time = request->time;
   XSendEvent(X().display, request->requestor, False, NoEventMask,
              reinterpret_cast<XEvent*>(&reply));
@@ -101,7 +103,7 @@ void HandleSelectionRequest(XSelectionRequestEvent* request) {
   X11State& x = X();
   int i = IndexOfAtom(request->selection);
   if (i < 0 || request->owner != x.selectionOwner[i]) {
-    Refuse(request);
+    Reply(request, None);
     return;
   }
   Atom property = request->property == None ? request->target : request->property;
@@ -117,17 +119,9 @@ void HandleSelectionRequest(XSelectionRequestEvent* request) {
                     reinterpret_cast<const unsigned char*>(text.data()),
                     static_cast<int>(text.size()));
   } else {
-    Refuse(request);
-    return;
+    property = None;
   }
-  XSelectionEvent reply{};
-  reply.type = SelectionNotify;
-  reply.requestor = request->requestor;
-  reply.selection = request->selection;
-  reply.target = request->target;
-  reply.property = property;
-  reply.time = request->time;
-  XSendEvent(x.display, request->requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+  Reply(request, property);
 }
 
 void HandleSelectionClear(XSelectionClearEvent* event) {

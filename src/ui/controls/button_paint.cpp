@@ -1,7 +1,5 @@
 // Painting of the button: a function of the record alone, into an image of the
 // button's size. The window procedure makes the surface and copies it out.
-#include <cstring>
-
 #include "ui/controls/button.h"
 #include "ui/render/classic.h"
 #include "ui/render/image.h"

@@ -1,8 +1,6 @@
 // The picture of a toolkit window, painted from its description: the
 // background gradient, the banner band with its image, and every group's
 // frame, caption bar, caption and icons.
-#include <cstring>
-
 #include "platform/text.h"
 #include "ui/framework/gui_window.h"
 #include "ui/render/sys_colors.h"

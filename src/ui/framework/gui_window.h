@@ -162,8 +162,8 @@ int32_t CreateGuiWindow(GuiWindow* window, WindowHandle owner, const char* title
 // width x height; moves the controls' windows.
 void RunLayoutPass(GuiWindow* window, int32_t width, int32_t height);
 
-// Places one element in its parent rectangle by its spec; modes other than
-// 1 and 2 leave that coordinate of *rect as it was.
+// Places one element in its parent rectangle by its LayoutSpec; modes other
+// than 1 and 2 leave that coordinate of *rect as it was.
 void ApplyLayoutSpec(const LayoutSpec& spec, const LayoutRect& parent, LayoutRect* rect);
 
 // The area inside a group's frame and below its caption bar.

@@ -1,7 +1,5 @@
 // Window descriptions: building groups and controls, releasing them, and the
 // anchor layout that places them on every size change.
-#include <cstring>
-
 #include "core/blocks.h"
 #include "core/list.h"
 #include "ui/framework/gui_window.h"

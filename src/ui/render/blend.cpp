@@ -33,8 +33,10 @@ Pixel ApplyEffect(Pixel dst, Pixel src, int effect) {
     case kEffectNormal:
       return Join(Over(d.red, s.red, a), Over(d.green, s.green, a), Over(d.blue, s.blue, a), d.alpha);
     case kEffectGray: {
+      // Blended like the normal effect, so a transparent source pixel leaves
+      // the destination as it is.
       int g = Gray(s);
-      return Join(g, g, g, s.alpha);
+      return Join(Over(d.red, g, a), Over(d.green, g, a), Over(d.blue, g, a), s.alpha);
     }
     case kEffectDisabled: {
       float b = a * 0.5f;

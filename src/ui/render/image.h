@@ -129,7 +129,9 @@ constexpr int kEffectGray = 2;
 constexpr int kEffectDisabled = 4;
 constexpr int kEffectFaded = 6;
 
-// Copies the source rectangle at (sx, sy) onto dst's (x, y, w, h) with an effect.
+// Blends the source rectangle at (sx, sy) onto dst's (x, y, w, h) by the
+// source's alpha, with an effect: the source's colours (normal), its gray
+// (gray), its gray at half strength (disabled) or its colours at 70 % (faded).
 void BlendImage(Image* dst, int32_t x, int32_t y, int32_t w, int32_t h, const Image* src,
                 int32_t sx, int32_t sy, int effect);
 // Draws `icon` at w x h with an effect; `work` is a w x h surface to reuse, or

@@ -13,8 +13,8 @@
 #include "ui/render/image.h"
 
 struct ControlColors {
-  Color text;        // the colour of the text
-  Color background;  // the colour behind the text's character cells
+  Color text;
+  Color background;  // behind the text's character cells
 };
 
 // A brush of one colour (CreateSolidBrush).

@@ -28,7 +28,7 @@ void InvertColumn(Image* image, int x, int top, int bottom, const EditTextArea& 
   }
 }
 
-// Background and edge; returns nothing, the text area is computed apart.
+// Background and edge; the text area inside them is GetEditTextArea's.
 void PaintFrame(Image* image, const EditLook& look) {
   int background = look.enabled && !look.read_only ? COLOR_WINDOW : COLOR_BTNFACE;
   FillRect(image, 0, 0, image->width, image->height, ColorToOpaquePixel(GetSysColor(background)));

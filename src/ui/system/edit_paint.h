@@ -3,7 +3,7 @@
 // model's offset, the selection in the highlight colours and the caret.
 #pragma once
 
-#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/text.h"

@@ -3,13 +3,13 @@
 // model, then Commit() scrolls the caret into view, repaints and tells the
 // parent what changed.
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <string>
 
 #include "ui/render/image.h"
 #include "ui/render/sys_colors.h"
 #include "ui/system/control_colors.h"
+#include "ui/system/control_window.h"
 #include "ui/system/edit_model.h"
 #include "ui/system/edit_paint.h"
 #include "ui/system/system_controls.h"
@@ -270,27 +270,9 @@ void OnFocus(WindowHandle window, EditWindow* state, bool focused) {
 }
 
 void OnPaint(WindowHandle window, EditWindow* state) {
-  PaintInfo info{};
-  if (!BeginPaint(window, &info)) return;
-  WinRect client{};
-  GetClientRect(window, &client);
-  Surface surface{};
-  if (CreateMemorySurface(&surface, client.right, client.bottom)) {
-    PaintEdit(surface.image, state->model, LookOf(window, state));
-    BlitPixels(window, 0, 0, surface.width, surface.height,
-               reinterpret_cast<const uint32_t*>(surface.image->pixels), surface.width);
-    ReleaseSurface(&surface);
-  }
-  EndPaint(window, &info);
-}
-
-LResult OnGetText(const EditWindow* state, WParam size, LParam buffer) {
-  if (size == 0 || buffer == 0) return 0;
-  size_t count = std::min(static_cast<size_t>(size) - 1, state->model.text.size());
-  char* out = reinterpret_cast<char*>(buffer);
-  std::memcpy(out, state->model.text.data(), count);
-  out[count] = '\0';
-  return static_cast<LResult>(count);
+  PaintThroughSurface(window, [&](Image* image) {
+    PaintEdit(image, state->model, LookOf(window, state));
+  });
 }
 
 void OnSetText(WindowHandle window, EditWindow* state, const char* text) {
@@ -327,7 +309,7 @@ LResult TextMessage(WindowHandle window, EditWindow* state, uint32_t message, WP
                     LParam lParam) {
   switch (message) {
     case WM_SETTEXT: OnSetText(window, state, reinterpret_cast<const char*>(lParam)); return 1;
-    case WM_GETTEXT: return OnGetText(state, wParam, lParam);
+    case WM_GETTEXT: return CopyWindowText(state->model.text, wParam, lParam);
     case WM_GETTEXTLENGTH: return static_cast<LResult>(state->model.text.size());
     case EM_GETSEL: return OnGetSel(state, wParam, lParam);
     case EM_SETSEL:

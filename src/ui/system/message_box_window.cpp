@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ui/render/image.h"
+#include "ui/system/control_window.h"
 #include "ui/system/message_box_paint.h"
 #include "ui/system/message_icons.h"
 #include "ui/system/system_controls.h"
@@ -70,20 +71,11 @@ void SetPressed(WindowHandle window, BoxWindow* state, bool pressed) {
 }
 
 void OnPaint(WindowHandle window, BoxWindow* state) {
-  PaintInfo info{};
-  if (!BeginPaint(window, &info)) return;
-  WinRect client{};
-  GetClientRect(window, &client);
-  Surface surface{};
-  if (CreateMemorySurface(&surface, client.right, client.bottom)) {
+  PaintThroughSurface(window, [&](Image* image) {
     MessageBoxLook look{GetSystemControlFont(), state->request->icon, state->pressed,
                         GetFocusWindow() == window};
-    PaintMessageBox(surface.image, state->layout, state->request->text, look, state->sign);
-    BlitPixels(window, 0, 0, surface.width, surface.height,
-               reinterpret_cast<const uint32_t*>(surface.image->pixels), surface.width);
-    ReleaseSurface(&surface);
-  }
-  EndPaint(window, &info);
+    PaintMessageBox(image, state->layout, state->request->text, look, state->sign);
+  });
 }
 
 // Ctrl+C copies the caption and text, as the platform's boxes allow.

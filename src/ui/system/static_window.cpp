@@ -1,13 +1,12 @@
 // The "STATIC" window class: wrapped text in the colours its parent gives
 // through WM_CTLCOLORSTATIC.
-#include <algorithm>
-#include <cstring>
 #include <new>
 #include <string>
 
 #include "ui/render/image.h"
 #include "ui/render/sys_colors.h"
 #include "ui/system/control_colors.h"
+#include "ui/system/control_window.h"
 #include "ui/system/static_paint.h"
 #include "ui/system/system_controls.h"
 
@@ -45,18 +44,9 @@ StaticLook LookOf(WindowHandle window, const StaticWindow* state) {
 }
 
 void OnPaint(WindowHandle window, StaticWindow* state) {
-  PaintInfo info{};
-  if (!BeginPaint(window, &info)) return;
-  WinRect client{};
-  GetClientRect(window, &client);
-  Surface surface{};
-  if (CreateMemorySurface(&surface, client.right, client.bottom)) {
-    PaintStatic(surface.image, state->text, LookOf(window, state));
-    BlitPixels(window, 0, 0, surface.width, surface.height,
-               reinterpret_cast<const uint32_t*>(surface.image->pixels), surface.width);
-    ReleaseSurface(&surface);
-  }
-  EndPaint(window, &info);
+  PaintThroughSurface(window, [&](Image* image) {
+    PaintStatic(image, state->text, LookOf(window, state));
+  });
 }
 
 LResult OnCreate(WindowHandle window, const CreateStruct* create) {
@@ -65,15 +55,6 @@ LResult OnCreate(WindowHandle window, const CreateStruct* create) {
   if (create && create->name) state->text = create->name;
   SetWindowUserData(window, state);
   return 0;
-}
-
-LResult OnGetText(const StaticWindow* state, WParam size, LParam buffer) {
-  if (size == 0 || buffer == 0) return 0;
-  size_t count = std::min(static_cast<size_t>(size) - 1, state->text.size());
-  char* out = reinterpret_cast<char*>(buffer);
-  std::memcpy(out, state->text.data(), count);
-  out[count] = '\0';
-  return static_cast<LResult>(count);
 }
 
 }  // namespace
@@ -95,7 +76,7 @@ LResult StaticWindowProc(WindowHandle window, uint32_t message, WParam wParam, L
       InvalidateRect(window, nullptr, false);
       return 1;
     }
-    case WM_GETTEXT: return OnGetText(state, wParam, lParam);
+    case WM_GETTEXT: return CopyWindowText(state->text, wParam, lParam);
     case WM_GETTEXTLENGTH: return static_cast<LResult>(state->text.size());
     case WM_SETFONT:
       state->font = reinterpret_cast<FontHandle>(wParam);
