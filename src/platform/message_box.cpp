@@ -1,15 +1,13 @@
 #include "platform/message_box.h"
 
 #include <atomic>
-#include <cstdio>
+
+// The platform's own way to show a box when no user interface presents it.
+void PresentWithoutUserInterface(const char* text, const char* caption, MessageBoxIcon icon);
 
 namespace {
 
-void WriteToStandardError(const char* text, const char* caption, MessageBoxIcon) {
-  std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-}
-
-std::atomic<MessageBoxPresenter> g_presenter{WriteToStandardError};
+std::atomic<MessageBoxPresenter> g_presenter{PresentWithoutUserInterface};
 
 }  // namespace
 
@@ -18,7 +16,7 @@ void ShowMessageBox(const char* text, const char* caption, MessageBoxIcon icon) 
 }
 
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
-  return g_presenter.exchange(presenter ? presenter : WriteToStandardError);
+  return g_presenter.exchange(presenter ? presenter : PresentWithoutUserInterface);
 }
 
 namespace {
