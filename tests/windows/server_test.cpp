@@ -15,6 +15,7 @@
 #include <vector>
 #include <string>
 
+#include "access/server_scope.h"
 #include "http/server.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -196,6 +197,32 @@ TEST_F(WindowsServerTest, EndOfTheSocketLibraryEndsAnIdleKeepAliveSession) {
   Stop();
   Start();
   EXPECT_NE(Exchange("GET /page.html HTTP/1.1\r\n\r\n").find("<p>page</p>"), std::string::npos);
+}
+
+// test-windows.sh gives the namespace an interface with an address of this
+// machine (AMBREL_OWN_ADDRESS) and puts another private address on loopback
+// (AMBREL_OTHER_ADDRESS), which stands for another machine of the network.
+TEST_F(WindowsServerTest, ScopeAdmitsThisMachineOrTheNetwork) {
+  const char* own = std::getenv("AMBREL_OWN_ADDRESS");
+  const char* other = std::getenv("AMBREL_OTHER_ADDRESS");
+  if (own == nullptr || other == nullptr) GTEST_SKIP() << "no test addresses set up (run by test-windows.sh)";
+  auto served = [](const char* from) {
+    RawClient client(true, from);
+    client.Send("GET /page.html HTTP/1.1\r\n\r\n");
+    return client.ReadAll();
+  };
+  // Scope 0: the adapter's address is this machine once the watcher has
+  // read the adapters; the other address is refused without a byte.
+  ASSERT_TRUE(WaitFor([&] { return IsLocalMachineAddress(own); })) << own;
+  EXPECT_NE(served(own).find("<p>page</p>"), std::string::npos);
+  EXPECT_EQ(served(other), "");
+  EXPECT_NE(served("127.0.0.1").find("<p>page</p>"), std::string::npos);
+  Stop();
+  StartServer(nullptr, site_.Root().c_str(), &token_, 1, 0, nullptr, 0);
+  running_ = true;
+  ASSERT_TRUE(WaitFor([] { return RawClient().connected(); }));
+  EXPECT_NE(served(other).find("<p>page</p>"), std::string::npos);  // a private address
+  EXPECT_EQ(served(own), "");  // not a private range, though this machine's
 }
 
 TEST_F(WindowsServerTest, PortTakenByAnotherProgramIsReported) {

@@ -58,12 +58,19 @@ class Folder {
 // user would, and the engine's end of the library closes it too.
 class RawClient {
  public:
-  explicit RawClient(bool own_start = true) : own_start_(own_start) {
+  // `from`: the local address to connect from (dotted), or null.
+  explicit RawClient(bool own_start = true, const char* from = nullptr) : own_start_(own_start) {
     WSADATA data;
     if (own_start_) WSAStartup(MAKEWORD(2, 2), &data);
     socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     DWORD limit = 20000;  // every receive gives up after 20 s
     setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit), sizeof(limit));
+    if (from != nullptr) {
+      sockaddr_in local{};
+      local.sin_family = AF_INET;
+      local.sin_addr.s_addr = inet_addr(from);
+      bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof(local));
+    }
     sockaddr_in server{};
     server.sin_family = AF_INET;
     server.sin_port = htons(80);
