@@ -7,25 +7,25 @@ void PresentWithoutUserInterface(const char* text, const char* caption, MessageB
 
 namespace {
 
-std::atomic<MessageBoxPresenter> g_presenter{PresentWithoutUserInterface};
+std::atomic<MessageBoxPresenter> MessageBoxPresenterSlot{PresentWithoutUserInterface};
 
 }  // namespace
 
 void ShowMessageBox(const char* text, const char* caption, MessageBoxIcon icon) {
-  g_presenter.load()(text, caption, icon);
+  MessageBoxPresenterSlot.load()(text, caption, icon);
 }
 
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
-  return g_presenter.exchange(presenter ? presenter : PresentWithoutUserInterface);
+  return MessageBoxPresenterSlot.exchange(presenter ? presenter : PresentWithoutUserInterface);
 }
 
 namespace {
-std::atomic<UiThreadRunner> g_ui_runner{nullptr};
+std::atomic<UiThreadRunner> UiThreadRunnerSlot{nullptr};
 }  // namespace
 
-UiThreadRunner SetUiThreadRunner(UiThreadRunner runner) { return g_ui_runner.exchange(runner); }
+UiThreadRunner SetUiThreadRunner(UiThreadRunner runner) { return UiThreadRunnerSlot.exchange(runner); }
 
 bool RunOnUiThread(UiThreadCall call, void* context) {
-  UiThreadRunner runner = g_ui_runner.load();
+  UiThreadRunner runner = UiThreadRunnerSlot.load();
   return runner != nullptr && runner(call, context);
 }

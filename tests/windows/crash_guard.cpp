@@ -17,7 +17,7 @@ LONG WINAPI ReportAndExit(EXCEPTION_POINTERS* info) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
-const bool g_installed = [] {
+const bool FilterInstalled = [] {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(ReportAndExit);
   return true;

@@ -34,16 +34,16 @@ std::string StandinProgram() { return std::string(AMBREL_BINARY_DIR) + "/ambrel_
 
 TEST(WindowsTable, BackslashesCgiFolderMagicAndInterpreterNames) {
   EXPECT_EQ(kPathSeparator, '\\');
-  g_server_settings.cgi_enabled = 1;
-  g_server_settings.php_enabled = 1;
+  ServerSettings.cgi_enabled = 1;
+  ServerSettings.php_enabled = 1;
   EXPECT_TRUE(IsCgiScript("C:\\www\\cgi-bin\\run.exe"));
   EXPECT_TRUE(IsCgiScript("C:\\cgi-bin\\www\\page.html"));  // the root counts too
   EXPECT_FALSE(IsCgiScript("C:\\www\\CGI-BIN\\run.exe"));   // exact case
   EXPECT_FALSE(IsCgiScript("C:/www/cgi-bin/run.exe"));      // the Linux marker means nothing here
   EXPECT_TRUE(IsCgiScript("C:\\www\\RUN.CGI"));
   EXPECT_TRUE(IsPhpScript("C:\\www\\cgi-bin\\index.PHP"));
-  g_server_settings.cgi_enabled = 0;
-  g_server_settings.php_enabled = 0;
+  ServerSettings.cgi_enabled = 0;
+  ServerSettings.php_enabled = 0;
 
   Folder site;
   std::string exe = site.Write("cgi-bin/run.exe", "MZ\x90\x00 rest of a program");

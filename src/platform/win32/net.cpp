@@ -17,8 +17,8 @@ SOCKET ToSocket(SocketHandle socket) { return static_cast<SOCKET>(socket); }
 // engine ends the library at every start and from two threads at a stop;
 // only its own starts are undone, so a program that holds a start of its own
 // (a test's client) keeps its count.
-std::mutex g_library_lock;
-int g_library_starts = 0;
+std::mutex SocketLibraryLock;
+int SocketLibraryStarts = 0;
 
 // Blocking calls wait for the stack's I/O on the socket's handle; cancelling
 // that I/O makes a blocked accept or receive of another thread return.
@@ -37,17 +37,17 @@ int32_t StartSocketLibrary() {
   int rc = WSAStartup(MAKEWORD(2, 2), &data);
   if (rc == WSAVERNOTSUPPORTED) rc = WSAStartup(MAKEWORD(1, 1), &data);
   if (rc == 0) {
-    std::lock_guard<std::mutex> guard(g_library_lock);
-    ++g_library_starts;
+    std::lock_guard<std::mutex> guard(SocketLibraryLock);
+    ++SocketLibraryStarts;
   }
   return rc;
 }
 
 void EndSocketLibrary() {
   {
-    std::lock_guard<std::mutex> guard(g_library_lock);
-    if (g_library_starts == 0) return;
-    --g_library_starts;
+    std::lock_guard<std::mutex> guard(SocketLibraryLock);
+    if (SocketLibraryStarts == 0) return;
+    --SocketLibraryStarts;
   }
   // The last end of the process's use closes every socket it has: blocked
   // accepts, receives and sends return with an error.

@@ -13,7 +13,7 @@ FileHandle FromHandle(HANDLE handle) { return reinterpret_cast<FileHandle>(handl
 
 // Inheritable pipe ends exist only while this lock is held: a child started
 // by another session at the same moment inherits no end of ours.
-std::mutex g_start_lock;
+std::mutex ChildStartLock;
 
 void CloseIfOpen(HANDLE* handle) {
   if (*handle != nullptr && *handle != INVALID_HANDLE_VALUE) CloseHandle(*handle);
@@ -37,7 +37,7 @@ bool StartChildProcess(const char* command_line, const char* environment,
   if (command_line == nullptr || child == nullptr) return false;
   *child = ChildProcess{kNoProcess, kInvalidFile, kInvalidFile};
   std::string line = QuotedCommandLine(command_line);
-  std::lock_guard<std::mutex> guard(g_start_lock);
+  std::lock_guard<std::mutex> guard(ChildStartLock);
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE output_read = nullptr, output_write = nullptr, input_read = nullptr, input_write = nullptr;
   // Output pipe: the child writes, the server keeps the read end to itself;
