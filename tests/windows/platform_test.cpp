@@ -254,7 +254,7 @@ TEST(WindowsThreads, ChosenStackAndIdentifierKnownBeforeTheThreadRuns) {
   ThreadHandle thread = StartThread(
       [](void* raw) {
         auto* p = static_cast<Probe*>(raw);
-        // Some 40 KiB of the 64 KiB stack in use.
+        // Some 40 KiB of stack in use.
         volatile char deep[40000];
         deep[0] = 1;
         deep[sizeof deep - 1] = deep[0];

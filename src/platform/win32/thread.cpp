@@ -6,6 +6,13 @@
 
 namespace {
 
+// The least stack a thread reserves here. A Windows stack is address space
+// whose pages are committed only as they are touched, so a larger reservation
+// costs nothing until used, and it leaves room for the system's own calls on
+// engine threads (CreateProcessA, Winsock), whose depth cannot be measured
+// under Wine (which reserves at least 1 MiB for every thread).
+constexpr size_t kLeastStackReservation = 256 * 1024;
+
 struct Start {
   ThreadRoutine routine;
   void* parameter;
@@ -26,6 +33,7 @@ ThreadHandle StartThread(ThreadRoutine routine, void* parameter, size_t stack_si
   if (start == nullptr) return kInvalidThread;
   // Created suspended, so the identifier is stored before the thread runs;
   // the size is the stack's reservation, as a thread's stack size elsewhere.
+  if (stack_size > 0 && stack_size < kLeastStackReservation) stack_size = kLeastStackReservation;
   DWORD id = 0;
   HANDLE thread = CreateThread(nullptr, stack_size, Trampoline, start,
                                CREATE_SUSPENDED | (stack_size > 0 ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0),
