@@ -1,6 +1,7 @@
 // A CGI program for the Windows tests: a native executable that answers with
-// its environment (the 8-bit block it was given), its working folder and the
-// request body it read from standard input.
+// its environment (the 8-bit block it was given), its working folder, its
+// command line and what it read from standard input. It also stands in for
+// the interpreter that a "#!" line names.
 #include <windows.h>
 
 #include <cstdio>
@@ -25,6 +26,7 @@ int main() {
   char folder[MAX_PATH + 1];
   DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
   out += "cwd " + std::string(folder, n) + "\n";
+  out += "cmd " + std::string(GetCommandLineA()) + "\n";
   out += "body " + body + "\n";
 
   std::string head = "Content-Type: text/plain\r\nX-Standin: 1\r\n\r\n";

@@ -134,6 +134,19 @@ TEST_F(WindowsServerTest, CgiProgramGetsItsEnvironmentFolderAndBody) {
   client.Send("GET /page.html HTTP/1.1\r\n\r\n");
   EXPECT_NE(client.ReadAll().find("<p>page</p>"), std::string::npos);
 
+  // A ".cgi" file whose "#!" line names the stand-in as its interpreter: the
+  // interpreter runs, in the script's folder, with the request's environment.
+  std::string standin = site_.Root() + "cgi-bin\\standin.exe";
+  site_.Write("tools/run.cgi", "#!" + standin + "\r\nscript text\r\n");
+  site_.Write("tools/broken.cgi", "#!" + site_.Root() + "missing.exe\r\n");
+  std::string interpreted = Exchange("POST /tools/run.cgi HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello");
+  EXPECT_EQ(interpreted.substr(0, 17), "HTTP/1.1 200 OK\r\n") << interpreted;
+  EXPECT_NE(interpreted.find("cmd " + standin), std::string::npos) << interpreted;
+  EXPECT_NE(interpreted.find("env CONTENT_LENGTH=5\n"), std::string::npos) << interpreted;
+  EXPECT_NE(interpreted.find("cwd " + site_.Root() + "tools\n"), std::string::npos) << interpreted;
+  EXPECT_EQ(Exchange("GET /tools/broken.cgi HTTP/1.1\r\n\r\n"),
+            "HTTP/1.1 500 Internal Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+
   // Under \cgi-bin\ but not a program ("MZ" missing): 500.
   EXPECT_EQ(Exchange("GET /cgi-bin/not-a-program.exe HTTP/1.1\r\n\r\n"),
             "HTTP/1.1 500 Internal Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
