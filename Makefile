@@ -29,12 +29,14 @@ clean:
 	rm -rf $(BUILD) build-sanitize build-windows
 
 # The whole Linux suite again with AddressSanitizer and
-# UndefinedBehaviorSanitizer, in a build folder of its own.
+# UndefinedBehaviorSanitizer, in a build folder of its own; undefined
+# behaviour ends the test that meets it.
 SANITIZE_BUILD ?= build-sanitize
 test-sanitize: setup
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAMBREL_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
-	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
+	cd $(SANITIZE_BUILD) && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 900
 
 # The engine as Windows programs (mingw-w64, static runtime):
 # build-windows/ambrel_serve_folder.exe and the engine's tests as .exe files.
