@@ -21,8 +21,15 @@ std::mutex SocketLibraryLock;
 int SocketLibraryStarts = 0;
 
 // Blocking calls wait for the stack's I/O on the socket's handle; cancelling
-// that I/O makes a blocked accept or receive of another thread return.
-void CancelPendingCalls(SOCKET s) { CancelIoEx(reinterpret_cast<HANDLE>(s), nullptr); }
+// that I/O makes a blocked accept or receive of another thread return. Only
+// for a socket that still is one: after the library's last end its number
+// may already name another object of the process.
+void CancelPendingCalls(SOCKET s) {
+  int type = 0;
+  int length = sizeof(type);
+  if (getsockopt(s, SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &length) != 0) return;
+  CancelIoEx(reinterpret_cast<HANDLE>(s), nullptr);
+}
 
 // Sockets are inheritable by default: a script started meanwhile would hold
 // the connection open for as long as it runs.
