@@ -57,6 +57,11 @@ void ReportToConsole() {
 
 }  // namespace
 
+void LoadStartupSettings() {
+  if (LoadSettings() == 1) ApplySettings();
+  else ChooseDefaultSettings();
+}
+
 void BuildApplicationWindow() {
   LoadAppIcons();
   RegisterToolkitClasses();
@@ -71,8 +76,7 @@ void StartApplication() {
   // the program's start; nothing is left to prepare here.
   BuildApplicationWindow();
   AddTrayIcon();
-  if (LoadSettings() == 1) ApplySettings();
-  else ChooseDefaultSettings();
+  LoadStartupSettings();
   ShowMainWindow(0);
   if (g_consoleMode) ReportToConsole();
   RunMessageLoop();

@@ -21,6 +21,10 @@ void BuildApplicationWindow();
 // The defaults that apply without a settings file.
 void ChooseDefaultSettings();
 
+// Loads settings.dat and applies it (which starts the engine when it says
+// "Running"); without a loadable file, the defaults, and nothing is saved.
+void LoadStartupSettings();
+
 // Releases what start-up made that outlives the main window (icons, font,
 // toolkit); safe to call after a failed start-up too.
 void ReleaseApplication();
