@@ -4,6 +4,8 @@
 // enabled, the checks' messages in the order they run, and Apply really
 // starting and stopping the engine on port 80 (this program runs in a
 // network namespace of its own).
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -336,6 +338,39 @@ TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
   EXPECT_NE(RunningServer, nullptr);
   EXPECT_EQ(GetSelectedItemId(c.statusSelector), kItemRunning);
   EXPECT_EQ(Fetch("/"), "<p>served by the main window</p>\n");
+}
+
+TEST_F(MainWindowTest, ABindFailureIsTheEnginesOwnBoxAndTheStatusStaysRunning) {
+  const MainControls& c = g_controls;
+  Scratch scratch;
+  // Another program holds port 80.
+  const int holder = socket(AF_INET, SOCK_STREAM, 0);
+  const int reuse = 1;
+  setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(80);
+  ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(listen(holder, 1), 0);
+  Choose(c.statusSelector, kItemRunning);
+  SetWindowTextOf(c.servingField, scratch.root.c_str());
+  ASSERT_EQ(ApplySettings(), 1);
+  EXPECT_NE(RunningServer, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(c.applyButton));
+  // The listener's box reaches this thread through its messages.
+  for (int i = 0; i < 500 && g_boxes.empty(); ++i) {
+    AdvanceHeadlessClock(20);  // the watcher's timer comes due
+    ProcessPendingMessages();
+    usleep(10000);
+  }
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0].text, "Server Failed While Attempting to Bind");
+  EXPECT_EQ(g_boxes[0].caption, "Server Error");
+  EXPECT_EQ(g_boxes[0].owner, nullptr);
+  EXPECT_EQ(GetSelectedItemId(c.statusSelector), kItemRunning);
+  EXPECT_NE(RunningServer, nullptr);
+  StopRunningServer();
+  close(holder);
 }
 
 }  // namespace

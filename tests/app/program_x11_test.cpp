@@ -101,11 +101,14 @@ struct Installation {
 // One running copy of the program.
 struct Program {
   pid_t pid = -1;
-  explicit Program(const Installation& where) {
+  // headless: started without DISPLAY, its standard error into `errors`.
+  explicit Program(const Installation& where, bool headless = false, const std::string& errors = "") {
     const std::string path = where.stubs + ":" + std::getenv("PATH");
     pid = fork();
     if (pid == 0) {
       setenv("PATH", path.c_str(), 1);
+      if (headless) unsetenv("DISPLAY");
+      if (!errors.empty() && !std::freopen(errors.c_str(), "w", stderr)) _exit(126);
       execl(where.program.c_str(), "ambrel", static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -305,6 +308,25 @@ TEST(Program, LosingTheDisplayStopsTheEngineAndEnds) {
   EXPECT_EQ(Fetch("/"), "");
   const std::string log = Capture("cat '" + logs + "'Ambrel_HTTP_*.log");
   EXPECT_NE(log.find("GET /index.html?before-logout HTTP/1.1"), std::string::npos) << log;
+}
+
+TEST(Program, WithoutADisplayItServesSaysWhereAndEndsOnCtrlC) {
+  Installation installed;
+  const std::string logs = installed.root + "/logs/";
+  const std::string site = std::string(AMBREL_SOURCE_DIR) + "/examples/site";
+  installed.WriteSettings(SettingsFile(site, "/usr/bin", logs, {kItemRunning, kItemLocalServer, kItemPhpEnabled,
+                                                                kItemCgiEnabled, kItemLoggingEnabled}));
+  const std::string errors = installed.root + "/errors.txt";
+  Program program(installed, true, errors);
+  ASSERT_TRUE(WaitUntil([] { return Fetch("/info.php").find("<h1>PHP page</h1>") != std::string::npos; }));
+  EXPECT_NE(ReadAll(errors).find("serving " + site + " at http://127.0.0.1/"), std::string::npos)
+      << ReadAll(errors);
+  Fetch("/index.html?before-ctrl-c");
+  kill(program.pid, SIGINT);
+  EXPECT_EQ(program.WaitForExit(), 1);
+  EXPECT_EQ(Fetch("/"), "");
+  const std::string log = Capture("cat '" + logs + "'Ambrel_HTTP_*.log");
+  EXPECT_NE(log.find("GET /index.html?before-ctrl-c HTTP/1.1"), std::string::npos) << log;
 }
 
 }  // namespace
