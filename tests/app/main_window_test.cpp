@@ -271,6 +271,35 @@ TEST_F(MainWindowTest, ChecksReportInTheirOrderAndAFailedApplySavesNothing) {
   EXPECT_FALSE(IsWindowEnabled(c.applyButton));
 }
 
+TEST_F(MainWindowTest, BrowseKeepsTheFieldWhenCancelledAndNamesThePackageWithoutAChooser) {
+  const MainControls& c = g_controls;
+  Scratch scratch;
+  const std::string old_path = std::getenv("PATH");
+  // A chooser that is cancelled: exit status 1, nothing printed.
+  std::ofstream(scratch.root + "/zenity") << "#!/bin/sh\nexit 1\n";
+  chmod((scratch.root + "/zenity").c_str(), 0755);
+  SetWindowTextOf(c.loggingField, "/keep");
+  ShowMainWindow(0);
+  setenv("PATH", scratch.root.c_str(), 1);
+  SendWindowMessage(MainWindow->hwnd, WM_COMMAND, BN_CLICKED, reinterpret_cast<LParam>(c.loggingBrowse));
+  EXPECT_EQ(Text(c.loggingField), "/keep");
+  EXPECT_FALSE(IsWindowEnabled(c.applyButton));
+  EXPECT_TRUE(IsWindowEnabled(MainWindow->hwnd));
+  EXPECT_TRUE(g_boxes.empty());
+  // One that answers: the folder goes into the field as an edit.
+  std::ofstream(scratch.root + "/zenity") << "#!/bin/sh\necho /var/tmp\n";
+  SendWindowMessage(MainWindow->hwnd, WM_COMMAND, BN_CLICKED, reinterpret_cast<LParam>(c.loggingBrowse));
+  EXPECT_EQ(Text(c.loggingField), "/var/tmp");
+  EXPECT_TRUE(IsWindowEnabled(c.applyButton));
+  // None at all: a box says what to install.
+  std::remove((scratch.root + "/zenity").c_str());
+  SendWindowMessage(MainWindow->hwnd, WM_COMMAND, BN_CLICKED, reinterpret_cast<LParam>(c.servingBrowse));
+  setenv("PATH", old_path.c_str(), 1);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_NE(g_boxes[0].text.find("\"zenity\""), std::string::npos) << g_boxes[0].text;
+  EXPECT_EQ(Text(c.servingField), "");
+}
+
 std::string Fetch(const char* path) {
   std::string command = std::string("curl -s --max-time 5 http://127.0.0.1") + path;
   FILE* pipe = popen(command.c_str(), "r");

@@ -239,6 +239,9 @@ TEST(Program, ServesWhatTheWindowAppliesAndStaysOneInstance) {
   const Geometry window = GeometryOf(id);
   EXPECT_EQ(window.width, 400);
   EXPECT_EQ(window.height, 448);
+  // The window manager's icon is icon 1, 16 x 16.
+  const std::string icon = Capture("xprop -id " + id + " _NET_WM_ICON");
+  EXPECT_NE(icon.find("Icon (16 x 16):"), std::string::npos) << icon.substr(0, 80);
 
   // The pointer off the window, so nothing shows hover; then the screen
   // must equal the headless paint.
