@@ -255,6 +255,11 @@ void EnsureMainWindow() {
   built = true;
   if (!InitWindowSystem(WindowSystemBackend::kHeadless) || !StartSystemControls()) std::abort();
   BuildApplicationWindow();
+  std::atexit([] {
+    ReleaseApplication();
+    StopSystemControls();
+    ShutdownWindowSystem();
+  });
 }
 
 // Reads the same layout independently: the fields a load must set, in order.
