@@ -43,11 +43,11 @@ bool StartWindowSystem() {
   if (InitWindowSystem(WindowSystemBackend::kX11)) {
     SetDisplayLostHandler(OnDisplayLost);
   } else {
-    g_consoleMode = true;
+    ConsoleMode = true;
     if (!InitWindowSystem(WindowSystemBackend::kHeadless)) return false;
   }
   StartSystemControls();
-  if (g_consoleMode) SetMessageBoxPresenter(nullptr);
+  if (ConsoleMode) SetMessageBoxPresenter(nullptr);
   return true;
 }
 
