@@ -11,6 +11,9 @@
 // Two backends sit behind this one header, chosen by InitWindowSystem:
 //  - kX11: every window is an X window (controls are child windows, popups
 //    are override-redirect), painting goes to the screen with XPutImage;
+//  - kWin32: every window is a USER32 window of a class named as the
+//    toolkit's class (controls are child windows, popups WS_POPUP windows),
+//    painting goes to the screen with SetDIBitsToDevice;
 //  - kHeadless: windows are records, painting lands in memory that a test
 //    reads back, input is injected by the test, time advances on demand.
 // Nobody above this layer sees an X type.
@@ -326,7 +329,11 @@ struct PaintInfo {
 // ---------------------------------------------------------------------------
 // Start-up and shut-down
 
-enum class WindowSystemBackend { kX11, kHeadless };
+enum class WindowSystemBackend { kX11, kHeadless, kWin32 };
+
+// The backend of the desktop this program was built for: kX11 on Linux,
+// kWin32 (USER32 windows, GDI painting) on Windows.
+WindowSystemBackend DesktopWindowBackend();
 
 // Starts the window system on the calling thread, which becomes the
 // user-interface thread. kX11 opens $DISPLAY and fails (false) when there is

@@ -286,3 +286,5 @@ const BackendOps kX11Ops = {
 }  // namespace wscore::x11
 
 const wscore::BackendOps* wscore::X11Backend() { return &x11::kX11Ops; }
+const wscore::BackendOps* wscore::Win32Backend() { return nullptr; }
+WindowSystemBackend DesktopWindowBackend() { return WindowSystemBackend::kX11; }
