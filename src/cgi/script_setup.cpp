@@ -112,18 +112,18 @@ bool ChooseCgiCommand(const char* file_path, const char* first_bytes, int32_t co
 }
 
 std::string ScriptUrlPath(const Connection& c) {
-  std::string name = c.file_path != nullptr ? c.file_path : "";
+  const char* name = c.file_path != nullptr ? c.file_path : "";
   size_t root_length = c.document_root != nullptr ? std::strlen(c.document_root) : 0;
-  // The full name is the serving directory followed by the path; the
-  // directory's own trailing separator becomes the leading "/".
-  if (root_length > 0 && name.compare(0, root_length, c.document_root) == 0) {
-    name.erase(0, root_length - 1);
+  // The full name is the serving directory followed by the path.
+  if (root_length > 0 && std::strncmp(name, c.document_root, root_length) == 0) {
+    name += root_length;
   }
-  for (char& ch : name) {
-    if (ch == kPathSeparator) ch = '/';
+  std::string url = "/";
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (p == name && *p == kPathSeparator) continue;
+    url.push_back(*p == kPathSeparator ? '/' : *p);
   }
-  if (name.empty() || name[0] != '/') name.insert(0, "/");
-  return name;
+  return url;
 }
 
 std::string ScriptWorkingDirectory(const char* file_path) {
