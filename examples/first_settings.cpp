@@ -24,13 +24,13 @@ int main(int argc, char** argv) {
   int result = 1;
   try {
     BuildApplicationWindow();
-    SetWindowTextOf(AppControls.servingField, argv[2]);
-    SetWindowTextOf(AppControls.phpField, argv[3]);
-    SetWindowTextOf(AppControls.loggingField, argv[4]);
+    SetWindowTextOf(Controls.servingField, argv[2]);
+    SetWindowTextOf(Controls.phpField, argv[3]);
+    SetWindowTextOf(Controls.loggingField, argv[4]);
     const int32_t choices[][2] = {{0, kItemRunning}, {1, kItemLocalServer}, {2, kItemPhpEnabled},
                                   {3, kItemCgiEnabled}, {4, kItemLoggingEnabled}};
-    WindowHandle selectors[] = {AppControls.statusSelector, AppControls.scopeSelector, AppControls.phpSelector,
-                                AppControls.cgiSelector, AppControls.loggingSelector};
+    WindowHandle selectors[] = {Controls.statusSelector, Controls.scopeSelector, Controls.phpSelector,
+                                Controls.cgiSelector, Controls.loggingSelector};
     for (const auto& choice : choices) SendWindowMessage(selectors[choice[0]], TKM_ITEMCHOSEN, choice[1], 0);
     result = SaveSettingsTo(argv[1]) == 1 ? 0 : 1;
   } catch (...) {

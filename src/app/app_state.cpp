@@ -10,7 +10,7 @@ GuiWindow* MainWindow = nullptr;
 Image* MainBanner = nullptr;
 EngineToken* RunningServer = nullptr;
 bool SettingsLoading = false;
-MainControls AppControls = {};
+MainControls Controls = {};
 bool ConsoleMode = false;
 
 const Icon* AppIcon(int32_t number) {

@@ -38,7 +38,7 @@ struct MainControls {
   WindowHandle servingBrowse, phpBrowse, loggingBrowse;
   WindowHandle okButton, cancelButton, applyButton, aboutButton;
 };
-extern MainControls AppControls;
+extern MainControls Controls;
 
 // Without a display the program runs on the headless window system: boxes
 // then go to standard error instead of waiting for a user who cannot see them.

@@ -125,9 +125,9 @@ constexpr SelectorItemRow kSelectorItems[] = {
 LayoutGroup* MainGroups[kGroupCount];
 
 void FillControlHandles() {
-  AppControls = MainControls{};
+  Controls = MainControls{};
   for (const ControlRow& row : kControls) {
-    if (row.slot != nullptr) AppControls.*row.slot = FindChildById(MainWindow->hwnd, row.id);
+    if (row.slot != nullptr) Controls.*row.slot = FindChildById(MainWindow->hwnd, row.id);
   }
 }
 
@@ -141,7 +141,7 @@ void GiveSelectorsTheirItems() {
     for (const SelectorItemRow& row : kSelectorItems) {
       if (row.selector == selector) AddMenuItem(&list, 0, row.id, row.text, AppIcon(row.icon), 0);
     }
-    SetSelectorItems(AppControls.*selector, &list);
+    SetSelectorItems(Controls.*selector, &list);
     FreeMenuItems(&list);
   }
 }
@@ -149,13 +149,13 @@ void GiveSelectorsTheirItems() {
 void DressMainWindow() {
   SetWindowSmallIcon(MainWindow->hwnd, AppIcon(1));
   for (const ButtonIconRow& row : kButtonIcons) {
-    SendWindowMessage(AppControls.*row.button, BBM_SETFLAT, 1, 0);
+    SendWindowMessage(Controls.*row.button, BBM_SETFLAT, 1, 0);
   }
-  for (WindowHandle field : {AppControls.servingField, AppControls.phpField, AppControls.loggingField}) {
+  for (WindowHandle field : {Controls.servingField, Controls.phpField, Controls.loggingField}) {
     SendWindowMessage(field, EM_LIMITTEXT, 260, 0);
   }
   for (const ButtonIconRow& row : kButtonIcons) {
-    SetButtonIcon(AppControls.*row.button, AppIcon(row.icon), 1);
+    SetButtonIcon(Controls.*row.button, AppIcon(row.icon), 1);
   }
   for (int32_t g = 0; g < kGroupCount; ++g) {
     if (kGroups[g].icon != 0) SetGroupIcon(MainGroups[g], AppIcon(kGroups[g].icon));
@@ -170,13 +170,13 @@ void OnCommand(WParam wParam, LParam lParam) {
   }
   WindowHandle from = reinterpret_cast<WindowHandle>(lParam);
   if (from == nullptr) return;
-  if (from == AppControls.okButton) OnOkButton();
-  else if (from == AppControls.applyButton) OnApplyButton();
-  else if (from == AppControls.cancelButton) OnCancelButton();
-  else if (from == AppControls.servingBrowse) OnBrowseButton(AppControls.servingField, "Set Path for WWW");
-  else if (from == AppControls.phpBrowse) OnBrowseButton(AppControls.phpField, "Set Path to PHP");
-  else if (from == AppControls.loggingBrowse) OnBrowseButton(AppControls.loggingField, "Set Log Destination Path");
-  else if (from == AppControls.aboutButton) {
+  if (from == Controls.okButton) OnOkButton();
+  else if (from == Controls.applyButton) OnApplyButton();
+  else if (from == Controls.cancelButton) OnCancelButton();
+  else if (from == Controls.servingBrowse) OnBrowseButton(Controls.servingField, "Set Path for WWW");
+  else if (from == Controls.phpBrowse) OnBrowseButton(Controls.phpField, "Set Path to PHP");
+  else if (from == Controls.loggingBrowse) OnBrowseButton(Controls.loggingField, "Set Log Destination Path");
+  else if (from == Controls.aboutButton) {
     OpenAboutWindow(MainWindow->hwnd, AppIcon(3), AppIcon(17), AppIcon(18), AppIcon(19));
     CloseAboutWindow();
   }
@@ -220,7 +220,7 @@ void ReleaseMainWindow() {
   if (IsWindow(MainWindow->hwnd)) DestroyWindow(MainWindow->hwnd);
   FreeLayoutGroup(MainWindow->groups.first);
   FreeAndClear(&MainWindow);
-  AppControls = MainControls{};
+  Controls = MainControls{};
 }
 
 LResult MainWindowProc(WindowHandle hwnd, uint32_t message, WParam wParam, LParam lParam) {
@@ -243,8 +243,8 @@ void ShowMainWindow(int32_t reload) {
   SetForegroundWindow(MainWindow->hwnd);
   ShowWindow(MainWindow->hwnd, SW_RESTORE);
   SettingsLoading = false;
-  EnableWindow(AppControls.okButton, true);
-  EnableWindow(AppControls.applyButton, false);
+  EnableWindow(Controls.okButton, true);
+  EnableWindow(Controls.applyButton, false);
 }
 
 void HideMainWindow() { ShowWindow(MainWindow->hwnd, SW_HIDE); }

@@ -42,17 +42,17 @@ bool IsBlank(const char* text) {
 // else the first failure's message.
 const char* CheckFields(CheckedDirectories* dirs, int32_t* phpEnabled) {
   const char* failure = nullptr;
-  dirs->serving = CheckDirectoryField(AppControls.servingField, kServingFileText, kServingMissingText,
+  dirs->serving = CheckDirectoryField(Controls.servingField, kServingFileText, kServingMissingText,
                                       kServingEmptyText, &failure);
   if (dirs->serving == nullptr) return failure;
-  *phpEnabled = GetSelectedItemId(AppControls.phpSelector) == kItemPhpEnabled ? 1 : 0;
+  *phpEnabled = GetSelectedItemId(Controls.phpSelector) == kItemPhpEnabled ? 1 : 0;
   if (*phpEnabled == 1) {
-    dirs->php = CheckDirectoryField(AppControls.phpField, kPhpFileText, kPhpMissingText, kPhpEmptyText,
+    dirs->php = CheckDirectoryField(Controls.phpField, kPhpFileText, kPhpMissingText, kPhpEmptyText,
                                     &failure);
     if (dirs->php == nullptr) return failure;
   }
-  if (GetSelectedItemId(AppControls.loggingSelector) == kItemLoggingEnabled) {
-    dirs->logging = CheckDirectoryField(AppControls.loggingField, kLoggingFileText, nullptr,
+  if (GetSelectedItemId(Controls.loggingSelector) == kItemLoggingEnabled) {
+    dirs->logging = CheckDirectoryField(Controls.loggingField, kLoggingFileText, nullptr,
                                         kLoggingEmptyText, &failure);
     if (dirs->logging == nullptr) return failure;
   }
@@ -62,8 +62,8 @@ const char* CheckFields(CheckedDirectories* dirs, int32_t* phpEnabled) {
 // Starts the engine with checked directories; null on success, else the
 // failure's text.
 const char* StartEngine(const CheckedDirectories& dirs, int32_t phpEnabled) {
-  const int32_t scope = GetSelectedItemId(AppControls.scopeSelector) - kItemLocalServer;
-  const int32_t cgiEnabled = GetSelectedItemId(AppControls.cgiSelector) == kItemCgiEnabled ? 1 : 0;
+  const int32_t scope = GetSelectedItemId(Controls.scopeSelector) - kItemLocalServer;
+  const int32_t cgiEnabled = GetSelectedItemId(Controls.cgiSelector) == kItemCgiEnabled ? 1 : 0;
   StopRunningServer();
   EngineToken* token = nullptr;
   if (!AllocBlock(&token, sizeof(EngineToken), true, 0)) return nullptr;  // stays stopped, silently
@@ -113,7 +113,7 @@ int32_t ApplySettings() {
   const char* failure = nullptr;
   {
     CheckedDirectories dirs;
-    if (GetSelectedItemId(AppControls.statusSelector) == kItemNotRunning) {
+    if (GetSelectedItemId(Controls.statusSelector) == kItemNotRunning) {
       StopRunningServer();
     } else {
       int32_t phpEnabled = 0;
@@ -128,25 +128,25 @@ int32_t ApplySettings() {
     RefreshTrayIcon();
   }
   if (result == 1 && SaveSettings() == 1) {
-    EnableWindow(AppControls.okButton, true);
-    EnableWindow(AppControls.applyButton, false);
+    EnableWindow(Controls.okButton, true);
+    EnableWindow(Controls.applyButton, false);
   }
   return result;
 }
 
 void OnFieldChanged() {
-  if (SettingsLoading || IsWindowEnabled(AppControls.applyButton)) return;
-  EnableWindow(AppControls.okButton, true);
-  EnableWindow(AppControls.applyButton, true);
+  if (SettingsLoading || IsWindowEnabled(Controls.applyButton)) return;
+  EnableWindow(Controls.okButton, true);
+  EnableWindow(Controls.applyButton, true);
 }
 
 void OnSelectorChoice() {
-  EnableWindow(AppControls.okButton, true);
-  EnableWindow(AppControls.applyButton, true);
+  EnableWindow(Controls.okButton, true);
+  EnableWindow(Controls.applyButton, true);
 }
 
 void OnOkButton() {
-  if (!IsWindowEnabled(AppControls.applyButton)) {
+  if (!IsWindowEnabled(Controls.applyButton)) {
     HideMainWindow();
     return;
   }
@@ -174,11 +174,11 @@ int32_t BrowseForFolder(const char* title, char* outPath) {
 }
 
 void StartServerCommand() {
-  SendWindowMessage(AppControls.statusSelector, TKM_ITEMCHOSEN, kItemRunning, 0);
+  SendWindowMessage(Controls.statusSelector, TKM_ITEMCHOSEN, kItemRunning, 0);
   ApplySettings();
 }
 
 void ShutdownServerCommand() {
-  SendWindowMessage(AppControls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
+  SendWindowMessage(Controls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
   ApplySettings();
 }

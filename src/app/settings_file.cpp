@@ -14,10 +14,10 @@ namespace {
 // A text field holds at most 259 characters plus the terminator.
 constexpr int32_t kFieldCapacity = 260;
 
-WindowHandle* const kFields[] = {&AppControls.servingField, &AppControls.phpField, &AppControls.loggingField};
-WindowHandle* const kSelectors[] = {&AppControls.statusSelector, &AppControls.scopeSelector,
-                                    &AppControls.phpSelector, &AppControls.cgiSelector,
-                                    &AppControls.loggingSelector};
+WindowHandle* const kFields[] = {&Controls.servingField, &Controls.phpField, &Controls.loggingField};
+WindowHandle* const kSelectors[] = {&Controls.statusSelector, &Controls.scopeSelector,
+                                    &Controls.phpSelector, &Controls.cgiSelector,
+                                    &Controls.loggingSelector};
 
 bool ReadInt32(FILE* stream, int32_t* value) {
   unsigned char bytes[4];

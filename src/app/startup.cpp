@@ -35,10 +35,10 @@ void RegisterToolkitClasses() {
 }  // namespace
 
 void ChooseDefaultSettings() {
-  SendWindowMessage(AppControls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
-  SendWindowMessage(AppControls.phpSelector, TKM_ITEMCHOSEN, kItemPhpDisabled, 0);
-  SendWindowMessage(AppControls.cgiSelector, TKM_ITEMCHOSEN, kItemCgiDisabled, 0);
-  SendWindowMessage(AppControls.loggingSelector, TKM_ITEMCHOSEN, kItemLoggingDisabled, 0);
+  SendWindowMessage(Controls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
+  SendWindowMessage(Controls.phpSelector, TKM_ITEMCHOSEN, kItemPhpDisabled, 0);
+  SendWindowMessage(Controls.cgiSelector, TKM_ITEMCHOSEN, kItemCgiDisabled, 0);
+  SendWindowMessage(Controls.loggingSelector, TKM_ITEMCHOSEN, kItemLoggingDisabled, 0);
 }
 
 namespace {
@@ -50,7 +50,7 @@ void ReportToConsole() {
                          "refused); Ctrl+C ends the program\n", kAppTitle, kSettingsFileName);
     return;
   }
-  std::string serving = GetWindowTextString(AppControls.servingField);
+  std::string serving = GetWindowTextString(Controls.servingField);
   std::fprintf(stderr, "%s: serving %s at http://127.0.0.1/ (port 80); Ctrl+C ends the program\n",
                kAppTitle, serving.c_str());
 }

@@ -98,11 +98,10 @@ class MainWindowTest : public testing::Test {
   void SetUp() override {
     StopRunningServer();
     std::remove(OwnSettingsPath().c_str());
-    for (WindowHandle f :
-         {AppControls.servingField, AppControls.phpField, AppControls.loggingField}) {
+    for (WindowHandle f : {Controls.servingField, Controls.phpField, Controls.loggingField}) {
       SetWindowTextOf(f, "");
     }
-    Choose(AppControls.scopeSelector, kItemLocalServer);
+    Choose(Controls.scopeSelector, kItemLocalServer);
     LoadStartupSettings();
     ShowMainWindow(0);
     ProcessPendingMessages();
