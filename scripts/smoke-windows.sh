@@ -4,6 +4,7 @@
 # .exe under \cgi-bin\) with a POST, and the day's log file. Called by
 # scripts/test-windows.sh inside its network namespace, Wine server running.
 set -euo pipefail
+trap 'echo "smoke-windows: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 
 build="$1"
 work="$(mktemp -d /tmp/ambrel-smoke-XXXXXX)"
