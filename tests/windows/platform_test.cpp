@@ -167,6 +167,20 @@ TEST(WindowsFiles, NamesThatWouldReachAnotherFileAreRefused) {
   EXPECT_EQ(std::string(buffer, 8), "one\ntwo\n");
   CloseFile(file);
 
+  // Read-only marks, replacing in one step, deleting.
+  std::string fresh = site.Write("x/fresh.dat", "new"), kept = site.Write("x/kept.dat", "old");
+  EXPECT_FALSE(IsFileMarkedReadOnly(kept.c_str()));
+  SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(IsFileMarkedReadOnly(kept.c_str()));
+  SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(ReplaceFileWith(fresh.c_str(), kept.c_str()));
+  EXPECT_EQ(QueryPathKind(fresh.c_str()), PathKind::kMissing);
+  file = OpenFileForReading(kept.c_str());
+  EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 3);
+  CloseFile(file);
+  EXPECT_TRUE(DeleteFileNamed(kept.c_str()));
+  EXPECT_FALSE(DeleteFileNamed(kept.c_str()));
+
   char* settings = nullptr;
   ASSERT_TRUE(GetProgramFilePath(&settings, "settings.dat"));
   EXPECT_EQ(std::string(settings), testos::OwnProgramFolder() + "\\settings.dat");
