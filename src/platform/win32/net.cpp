@@ -70,11 +70,10 @@ SocketHandle CreateTcpSocket() {
 }
 
 bool BindAnyAddress(SocketHandle socket, uint16_t port) {
-  // Windows lets a listener bind past connections still closing; exclusive
-  // use keeps another program from binding the same port over ours.
-  BOOL on = TRUE;
-  setsockopt(ToSocket(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on),
-             sizeof(on));
+  // No option: Windows binds past connections of an earlier run that are
+  // still closing, and refuses a port that another program listens on.
+  // (Exclusive use would refuse the port while such connections linger, so
+  // a restart could fail for minutes.)
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
