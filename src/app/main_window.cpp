@@ -122,7 +122,7 @@ constexpr SelectorItemRow kSelectorItems[] = {
     {&MainControls::loggingSelector, kItemLoggingDisabled, "Logging Disabled", 4},
 };
 
-LayoutGroup* g_groups[kGroupCount];
+LayoutGroup* MainGroups[kGroupCount];
 
 void FillControlHandles() {
   Controls = MainControls{};
@@ -158,7 +158,7 @@ void DressMainWindow() {
     SetButtonIcon(Controls.*row.button, AppIcon(row.icon), 1);
   }
   for (int32_t g = 0; g < kGroupCount; ++g) {
-    if (kGroups[g].icon != 0) SetGroupIcon(g_groups[g], AppIcon(kGroups[g].icon));
+    if (kGroups[g].icon != 0) SetGroupIcon(MainGroups[g], AppIcon(kGroups[g].icon));
   }
   GiveSelectorsTheirItems();
 }
@@ -198,11 +198,11 @@ bool DescribeMainWindow() {
   SetWindowBanner(MainWindow, MainBanner);
   for (int32_t g = 0; g < kGroupCount; ++g) {
     const GroupRow& r = kGroups[g];
-    g_groups[g] = AddLayoutGroup(MainWindow, r.parent < 0 ? nullptr : g_groups[r.parent], r.caption, r.id,
+    MainGroups[g] = AddLayoutGroup(MainWindow, r.parent < 0 ? nullptr : MainGroups[r.parent], r.caption, r.id,
                                  r.hAnchor, r.x, r.vAnchor, r.y, r.widthMode, r.width, r.heightMode, r.height);
   }
   for (const ControlRow& r : kControls) {
-    AddLayoutControl(g_groups[r.group], r.text, r.className, r.exStyle, r.style, r.id, r.hAnchor, r.x,
+    AddLayoutControl(MainGroups[r.group], r.text, r.className, r.exStyle, r.style, r.id, r.hAnchor, r.x,
                      r.vAnchor, r.y, r.widthMode, r.width, r.heightMode, r.height);
   }
   return true;
