@@ -4,6 +4,7 @@
 # .exe under \cgi-bin\) with a POST, and the day's log file. Called by
 # scripts/test-windows.sh inside its network namespace, Wine server running.
 set -euo pipefail
+trap 'echo "smoke-windows: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 
 build="$1"
 work="$(mktemp -d /tmp/ambrel-smoke-XXXXXX)"
@@ -62,12 +63,17 @@ for line in 'body name=Ada&colour=red' 'env REQUEST_METHOD=POST' 'env CONTENT_LE
   echo "$posted" | grep -qxF "$line" || fail "CGI output lacks '$line': $posted"
 done
 
+# What the program says on standard error reaches the server's, never the page.
+echo "$posted" | grep -q 'standard error' && fail "the CGI program's standard error is in the page"
+
 # Stop with a typed line; the log is written out by then.
 echo >&3
 for _ in $(seq 1 300); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$server_pid" 2>/dev/null && fail "the server did not stop"
 wait "$server_pid" || fail "the server ended with $?: $(cat "$work/server.out")"
 server_pid=""
+grep -q 'standin: a line on standard error' "$work/server.out" ||
+  fail "the CGI program's standard error did not reach the server's: $(cat "$work/server.out")"
 
 log="$work/logs/Ambrel_HTTP_$(date +%m_%d_%Y).log"
 [ -f "$log" ] || fail "no log file $log: $(ls "$work/logs")"
@@ -77,5 +83,5 @@ for expected in '"GET /big.bin HTTP/1.1" 200 10485' '"GET /big.bin HTTP/1.1" 304
 done
 [ "$(grep -c '"GET /index.html HTTP/1.1" 200 ' "$log")" -ge 3 ] || fail "log lacks the pages: $(cat "$log")"
 
-echo "smoke-windows: 10 MiB byte-exact, 304, keep-alive, CGI POST and the day's log: passed"
+echo "smoke-windows: 10 MiB byte-exact, 304, keep-alive, CGI POST (its standard error on the server's) and the day's log: passed"
 echo "smoke-windows: PHP not exercised: php-cgi.exe/php.exe are not on this machine"

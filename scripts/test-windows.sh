@@ -6,6 +6,7 @@
 # the Wine server, so port 80 and loopback must be the namespace's.
 #   scripts/test-windows.sh [BUILD_FOLDER]
 set -euo pipefail
+trap 'echo "test-windows: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 
 build="$(cd "${1:-build-windows}" && pwd)"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -33,11 +34,13 @@ stop_wine() { wineserver -k 2>/dev/null || true; }
 trap stop_wine EXIT
 
 start=$(date +%s)
+# Kept up for the whole run (also while a fresh prefix is made), and warmed
+# once, so no test pays the start-up.
+mkdir -p "$WINEPREFIX"
+wineserver -p
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   timeout 300 wineboot -i >/dev/null 2>&1
 fi
-# Kept up for the whole run, and warmed once, so no test pays the start-up.
-wineserver -p
 # A crash must never wait on a dialog.
 timeout 120 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
   >/dev/null 2>&1

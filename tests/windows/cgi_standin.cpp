@@ -1,6 +1,6 @@
 // A CGI program for the Windows tests: a native executable that answers with
 // its environment (the 8-bit block it was given), its working folder, its
-// command line and what it read from standard input. It also stands in for
+// command line and arguments and what it read from standard input. It also stands in for
 // the interpreter that a "#!" line names.
 #include <windows.h>
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-int main() {
+int main(int argc, char** argv) {
   std::string body;
   char buffer[4096];
   DWORD got = 0;
@@ -27,6 +27,9 @@ int main() {
   DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
   out += "cwd " + std::string(folder, n) + "\n";
   out += "cmd " + std::string(GetCommandLineA()) + "\n";
+  for (int i = 1; i < argc; ++i) out += "arg " + std::string(argv[i]) + "\n";
+  // A complaint on standard error: it must never reach the response.
+  std::fprintf(stderr, "standin: a line on standard error\n");
   out += "body " + body + "\n";
 
   std::string head = "Content-Type: text/plain\r\nX-Standin: 1\r\n\r\n";

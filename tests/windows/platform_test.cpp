@@ -50,8 +50,8 @@ TEST(WindowsTable, BackslashesCgiFolderMagicAndInterpreterNames) {
   std::string elf = site.Write("cgi-bin/run.elf", "\x7f" "ELF rest");
   ScriptCommand command;
   ASSERT_TRUE(ChooseCgiCommand(exe.c_str(), "MZ\x90", 3, &command));
-  EXPECT_EQ(command.command_line, exe);
-  EXPECT_FALSE(command.feed_script_text);
+  EXPECT_EQ(command.program, exe);
+  EXPECT_EQ(command.argument, "");
   EXPECT_FALSE(ChooseCgiCommand(elf.c_str(), "\x7f" "ELF", 4, &command));
   EXPECT_EQ(ScriptWorkingDirectory(exe.c_str()), site.Root() + "cgi-bin");
 
@@ -60,11 +60,13 @@ TEST(WindowsTable, BackslashesCgiFolderMagicAndInterpreterNames) {
   both.Write("php.exe", "MZ");
   both.Write("php-cgi.exe", "MZ");
   neither.Write("php-cgi", "MZ");  // the Linux name is not looked for
-  ASSERT_TRUE(ChoosePhpCommand(only_php.Root().c_str(), &command));
-  EXPECT_EQ(command.command_line, only_php.Root() + "php.exe");
-  ASSERT_TRUE(ChoosePhpCommand(both.Root().c_str(), &command));
-  EXPECT_EQ(command.command_line, both.Root() + "php-cgi.exe");
-  EXPECT_FALSE(ChoosePhpCommand(neither.Root().c_str(), &command));
+  const char* script = "C:\\www\\index.php";
+  ASSERT_TRUE(ChoosePhpCommand(only_php.Root().c_str(), script, &command));
+  EXPECT_EQ(command.program, only_php.Root() + "php.exe");
+  EXPECT_EQ(command.argument, script);
+  ASSERT_TRUE(ChoosePhpCommand(both.Root().c_str(), script, &command));
+  EXPECT_EQ(command.program, both.Root() + "php-cgi.exe");
+  EXPECT_FALSE(ChoosePhpCommand(neither.Root().c_str(), script, &command));
 }
 
 TEST(WindowsTable, EnvironmentPassesPathWindirAndSystemroot) {
@@ -94,14 +96,17 @@ TEST(WindowsTable, EnvironmentPassesPathWindirAndSystemroot) {
   EXPECT_EQ(tail, std::string("REQUEST_METHOD=GET\0Path=C:\\tools;C:\\windows\0WINDIR=C:\\windows\0"
                               "SYSTEMROOT=C:\\windows\0\0", 85));
   EXPECT_EQ(block.find("AMBREL_PRIVATE"), std::string::npos);
-  EXPECT_NE(block.find(std::string("PATH_INFO=\\cgi-bin\\run.exe\0", 27)), std::string::npos);
+  EXPECT_NE(block.find(std::string("SCRIPT_NAME=/cgi-bin/run.exe\0", 29)), std::string::npos);
 }
 
-TEST(WindowsProcess, ChildGetsTheBlockTheFolderAndItsInputOnPipes) {
+TEST(WindowsProcess, ChildGetsTheBlockTheFolderItsArgumentAndItsInputOnPipes) {
   Folder work;
   std::string environment = std::string("Path=C:\\only\\here\0GATEWAY_INTERFACE=CGI/1.1\0\0", 45);
+  // One word, whatever blanks, quotes and backslashes it holds.
+  std::string argument = "C:\\a folder\\say \"hi\" \\\\x\\";
   ChildProcess child;
-  ASSERT_TRUE(StartChildProcess(StandinProgram().c_str(), environment.c_str(), work.Root().c_str(), &child));
+  ASSERT_TRUE(StartChildProcess(StandinProgram().c_str(), argument.c_str(), environment.c_str(),
+                                work.Root().c_str(), &child));
   ASSERT_TRUE(WriteToFile(child.input, "posted bytes", 12));
   CloseChildPipe(&child.input);
   std::string out;
@@ -116,9 +121,12 @@ TEST(WindowsProcess, ChildGetsTheBlockTheFolderAndItsInputOnPipes) {
   EXPECT_NE(out.find("env GATEWAY_INTERFACE=CGI/1.1\n"), std::string::npos) << out;
   EXPECT_NE(out.find("cwd " + work.Root().substr(0, work.Root().size() - 1) + "\n"), std::string::npos) << out;
   EXPECT_NE(out.find("body posted bytes\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\narg " + argument + "\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("arg ", out.find("\narg ") + 5), std::string::npos) << out;  // one argument
+  EXPECT_EQ(out.find("standard error"), std::string::npos) << out;  // the server's own stderr
 
   // A program that does not exist: no child, nothing left open.
-  EXPECT_FALSE(StartChildProcess((work.Root() + "missing.exe").c_str(), environment.c_str(),
+  EXPECT_FALSE(StartChildProcess((work.Root() + "missing.exe").c_str(), nullptr, environment.c_str(),
                                  work.Root().c_str(), &child));
   EXPECT_EQ(child.input, kInvalidFile);
   EXPECT_EQ(child.output, kInvalidFile);
@@ -166,6 +174,20 @@ TEST(WindowsFiles, NamesThatWouldReachAnotherFileAreRefused) {
   EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 8);
   EXPECT_EQ(std::string(buffer, 8), "one\ntwo\n");
   CloseFile(file);
+
+  // Read-only marks, replacing in one step, deleting.
+  std::string fresh = site.Write("x/fresh.dat", "new"), kept = site.Write("x/kept.dat", "old");
+  EXPECT_FALSE(IsFileMarkedReadOnly(kept.c_str()));
+  SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(IsFileMarkedReadOnly(kept.c_str()));
+  SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(ReplaceFileWith(fresh.c_str(), kept.c_str()));
+  EXPECT_EQ(QueryPathKind(fresh.c_str()), PathKind::kMissing);
+  file = OpenFileForReading(kept.c_str());
+  EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 3);
+  CloseFile(file);
+  EXPECT_TRUE(DeleteFileNamed(kept.c_str()));
+  EXPECT_FALSE(DeleteFileNamed(kept.c_str()));
 
   char* settings = nullptr;
   ASSERT_TRUE(GetProgramFilePath(&settings, "settings.dat"));

@@ -113,7 +113,7 @@ TEST_F(WindowsServerTest, CgiProgramGetsItsEnvironmentFolderAndBody) {
   EXPECT_EQ(got.substr(0, 17), "HTTP/1.1 200 OK\r\n") << got;
   for (const std::string& line : std::vector<std::string>{
            "env QUERY_STRING=a=1&b=%41\n", "env REQUEST_URI=/cgi-bin/standin.exe?a=1&b=%41\n",
-        "env PATH_INFO=\\cgi-bin\\standin.exe\n", "env REDIRECT_URL=/cgi-bin/standin.exe\n",
+        "env PATH_INFO=\n", "env SCRIPT_NAME=/cgi-bin/standin.exe\n", "env REDIRECT_URL=/cgi-bin/standin.exe\n",
         "env SCRIPT_FILENAME=" + site_.Root() + "cgi-bin\\standin.exe\n",
         "env DOCUMENT_ROOT=" + site_.Root() + "\n", "env HTTP_USER_AGENT=probe/1\n",
         "env Path=C:\\windows\\system32;C:\\windows\n", "env SERVER_PORT=80\n",
@@ -135,7 +135,8 @@ TEST_F(WindowsServerTest, CgiProgramGetsItsEnvironmentFolderAndBody) {
   EXPECT_NE(client.ReadAll().find("<p>page</p>"), std::string::npos);
 
   // A ".cgi" file whose "#!" line names the stand-in as its interpreter: the
-  // interpreter runs, in the script's folder, with the request's environment.
+  // interpreter runs in the script's folder with the script's full name as
+  // its one argument and the body alone on its input.
   std::string standin = site_.Root() + "cgi-bin\\standin.exe";
   site_.Write("tools/run.cgi", "#!" + standin + "\r\nscript text\r\n");
   site_.Write("tools/broken.cgi", "#!" + site_.Root() + "missing.exe\r\n");
@@ -143,6 +144,8 @@ TEST_F(WindowsServerTest, CgiProgramGetsItsEnvironmentFolderAndBody) {
   EXPECT_EQ(interpreted.substr(0, 17), "HTTP/1.1 200 OK\r\n") << interpreted;
   EXPECT_NE(interpreted.find("cmd " + standin), std::string::npos) << interpreted;
   EXPECT_NE(interpreted.find("env CONTENT_LENGTH=5\n"), std::string::npos) << interpreted;
+  EXPECT_NE(interpreted.find("\narg " + site_.Root() + "tools\\run.cgi\n"), std::string::npos) << interpreted;
+  EXPECT_NE(interpreted.find("\nbody hello\n"), std::string::npos) << interpreted;
   EXPECT_NE(interpreted.find("cwd " + site_.Root() + "tools\n"), std::string::npos) << interpreted;
   EXPECT_EQ(Exchange("GET /tools/broken.cgi HTTP/1.1\r\n\r\n"),
             "HTTP/1.1 500 Internal Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");

@@ -165,3 +165,17 @@ bool GetOwnProgramPath(char* out, int32_t capacity) {
   out[n] = '\0';
   return true;
 }
+
+bool IsFileMarkedReadOnly(const char* path) {
+  if (path == nullptr) return false;
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+         (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool ReplaceFileWith(const char* source, const char* target) {
+  return source != nullptr && target != nullptr &&
+         MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool DeleteFileNamed(const char* path) { return path != nullptr && DeleteFileA(path) != 0; }

@@ -13,6 +13,16 @@ namespace {
 
 SOCKET ToSocket(SocketHandle socket) { return static_cast<SOCKET>(socket); }
 
+constexpr DWORD kShortageWaitMs = 10;
+
+// False once the listening socket was shut down or closed (a stop).
+bool StillListening(SOCKET s) {
+  BOOL listening = FALSE;
+  int length = sizeof(listening);
+  return getsockopt(s, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&listening), &length) == 0 &&
+         listening != FALSE;
+}
+
 // How many WSAStartup calls of StartSocketLibrary are not yet undone. The
 // engine ends the library at every start and from two threads at a stop;
 // only its own starts are undone, so a program that holds a start of its own
@@ -70,11 +80,10 @@ SocketHandle CreateTcpSocket() {
 }
 
 bool BindAnyAddress(SocketHandle socket, uint16_t port) {
-  // Windows lets a listener bind past connections still closing; exclusive
-  // use keeps another program from binding the same port over ours.
-  BOOL on = TRUE;
-  setsockopt(ToSocket(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on),
-             sizeof(on));
+  // No option: Windows binds past connections of an earlier run that are
+  // still closing, and refuses a port that another program listens on.
+  // (Exclusive use would refuse the port while such connections linger, so
+  // a restart could fail for minutes.)
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
@@ -90,13 +99,21 @@ SocketHandle AcceptConnection(SocketHandle socket, SocketAddressV4* peer) {
   static_assert(sizeof(sockaddr_in) == sizeof(SocketAddressV4));
   sockaddr_in address{};
   SOCKET s;
-  do {
+  for (;;) {
     int length = sizeof(address);
     s = accept(ToSocket(socket), reinterpret_cast<sockaddr*>(&address), &length);
+    if (s != INVALID_SOCKET) break;
+    int error = WSAGetLastError();
     // A client that reset its connection before it was taken is no reason
     // to stop listening.
-  } while (s == INVALID_SOCKET && WSAGetLastError() == WSAECONNRESET);
-  if (s == INVALID_SOCKET) return kInvalidSocket;
+    if (error == WSAECONNRESET) continue;
+    // Sockets or buffers run short for a moment: the connection waits in the
+    // queue until a session ends and gives some back.
+    if ((error != WSAEMFILE && error != WSAENOBUFS) || !StillListening(ToSocket(socket))) {
+      return kInvalidSocket;
+    }
+    Sleep(kShortageWaitMs);
+  }
   KeepFromChildren(s);
   BOOL on = TRUE;
   setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof(on));
