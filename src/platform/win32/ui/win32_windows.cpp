@@ -20,6 +20,37 @@ bool SetSelection(ClipboardSelection which, WindowRecord* owner, const std::stri
 bool GetSelection(ClipboardSelection which, std::string* out);
 void DropSelections(WindowRecord* window);
 
+// A 32-bit icon from straight-alpha 0xAARRGGBB pixels.
+HICON MakeIcon(int32_t w, int32_t h, const uint32_t* pixels) {
+  BITMAPV5HEADER header{};
+  header.bV5Size = sizeof header;
+  header.bV5Width = w;
+  header.bV5Height = -h;
+  header.bV5Planes = 1;
+  header.bV5BitCount = 32;
+  header.bV5Compression = BI_BITFIELDS;
+  header.bV5RedMask = 0x00FF0000;
+  header.bV5GreenMask = 0x0000FF00;
+  header.bV5BlueMask = 0x000000FF;
+  header.bV5AlphaMask = 0xFF000000;
+  void* bits = nullptr;
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP colour = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
+                                      DIB_RGB_COLORS, &bits, nullptr, 0);
+  ::ReleaseDC(nullptr, screen);
+  if (colour == nullptr) return nullptr;
+  std::copy(pixels, pixels + size_t(w) * size_t(h), static_cast<uint32_t*>(bits));
+  HBITMAP mask = ::CreateBitmap(w, h, 1, 1, nullptr);
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmColor = colour;
+  info.hbmMask = mask;
+  HICON icon = ::CreateIconIndirect(&info);
+  ::DeleteObject(colour);
+  ::DeleteObject(mask);
+  return icon;
+}
+
 namespace {
 
 constexpr char kChildClassName[] = "AmbrelChild_Wnd";
@@ -142,37 +173,6 @@ void SetTitle(WindowRecord* r) { ::SetWindowTextW(NativeOf(r), Widen(r->text).c_
 std::map<HWND, MinMaxInfo> SizeHints;
 
 void SetSizeHints(WindowRecord* r, const MinMaxInfo& info) { SizeHints[NativeOf(r)] = info; }
-
-// A 32-bit icon from straight-alpha 0xAARRGGBB pixels.
-HICON MakeIcon(int32_t w, int32_t h, const uint32_t* pixels) {
-  BITMAPV5HEADER header{};
-  header.bV5Size = sizeof header;
-  header.bV5Width = w;
-  header.bV5Height = -h;
-  header.bV5Planes = 1;
-  header.bV5BitCount = 32;
-  header.bV5Compression = BI_BITFIELDS;
-  header.bV5RedMask = 0x00FF0000;
-  header.bV5GreenMask = 0x0000FF00;
-  header.bV5BlueMask = 0x000000FF;
-  header.bV5AlphaMask = 0xFF000000;
-  void* bits = nullptr;
-  HDC screen = ::GetDC(nullptr);
-  HBITMAP colour = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
-                                      DIB_RGB_COLORS, &bits, nullptr, 0);
-  ::ReleaseDC(nullptr, screen);
-  if (colour == nullptr) return nullptr;
-  std::copy(pixels, pixels + size_t(w) * size_t(h), static_cast<uint32_t*>(bits));
-  HBITMAP mask = ::CreateBitmap(w, h, 1, 1, nullptr);
-  ICONINFO info{};
-  info.fIcon = TRUE;
-  info.hbmColor = colour;
-  info.hbmMask = mask;
-  HICON icon = ::CreateIconIndirect(&info);
-  ::DeleteObject(colour);
-  ::DeleteObject(mask);
-  return icon;
-}
 
 void SetIcon(WindowRecord* r, int32_t w, int32_t h, const uint32_t* pixels) {
   HWND hwnd = NativeOf(r);
