@@ -106,12 +106,23 @@ sleep 0.5
 shot 3-applied
 say "Apply restarted the engine on the typed folder: curl got site2's file"
 
+# "Browse" beside the serving folder: the system's folder chooser, modal over
+# the window; cancelled, the field keeps its text.
+xdotool mousemove $((wx + 344)) $((wy + 158)) click 1
+chooser="$(find_window "Browse for Folder" 100)" || fail "no folder chooser"
+sleep 1
+shot 4-folder-chooser
+xdotool key --window "$chooser" Escape
+wait_gone "Browse for Folder" 100 || fail "the folder chooser did not close"
+serves /hello.txt two || fail "not serving after the chooser"
+say "Browse showed the system's folder chooser; cancelled, nothing changed"
+
 # The About window from the main window's About button, closed by its OK.
 xdotool mousemove $((wx + 44)) $((wy + 430)) click 1
 about="$(find_window "About Ambrel HTTP Server" 100 || find_window "About" 50)" ||
   fail "no About window"
 sleep 0.5
-shot 4-about
+shot 5-about
 xdotool key --window "$about" Escape 2>/dev/null || true
 if ! wait_gone "About Ambrel HTTP Server" 30; then
   eval "$(xdotool getwindowgeometry --shell "$about")"
@@ -125,7 +136,7 @@ timeout 120 wine "$app/ambrel.exe" > "$work/second.out" 2>&1 &
 second_pid=$!
 box="$(find_window "Error")" || fail "no one-instance box"
 sleep 0.5
-shot 5-one-instance-box
+shot 6-one-instance-box
 xdotool windowactivate --sync "$box" 2>/dev/null || xdotool mousemove 0 0
 xdotool key --window "$box" Return
 for _ in $(seq 1 300); do kill -0 "$second_pid" 2>/dev/null || break; sleep 0.1; done
