@@ -106,12 +106,26 @@ sleep 0.5
 shot 3-applied
 say "Apply restarted the engine on the typed folder: curl got site2's file"
 
+# The scope selector's list drops down as a popup of its own, and Escape
+# closes it with the choice unchanged.
+count_popups() { xdotool search --onlyvisible --class "ambrel" 2>/dev/null | wc -l; }
+before=$(count_popups)
+xdotool mousemove $((wx + 314)) $((wy + 129)) click 1
+for _ in $(seq 1 50); do [ "$(count_popups)" -gt "$before" ] && break; sleep 0.1; done
+[ "$(count_popups)" -gt "$before" ] || fail "the scope list did not drop down"
+sleep 0.5
+shot 4-scope-list
+xdotool key Escape
+for _ in $(seq 1 50); do [ "$(count_popups)" -le "$before" ] && break; sleep 0.1; done
+[ "$(count_popups)" -le "$before" ] || fail "Escape did not close the scope list"
+say "the scope selector's list dropped down and Escape closed it"
+
 # "Browse" beside the serving folder: the system's folder chooser, modal over
 # the window; cancelled, the field keeps its text.
 xdotool mousemove $((wx + 344)) $((wy + 158)) click 1
 chooser="$(find_window "Browse for Folder" 100)" || fail "no folder chooser"
 sleep 1
-shot 4-folder-chooser
+shot 5-folder-chooser
 xdotool key --window "$chooser" Escape
 wait_gone "Browse for Folder" 100 || fail "the folder chooser did not close"
 serves /hello.txt two || fail "not serving after the chooser"
@@ -122,7 +136,7 @@ xdotool mousemove $((wx + 44)) $((wy + 430)) click 1
 about="$(find_window "About Ambrel HTTP Server" 100 || find_window "About" 50)" ||
   fail "no About window"
 sleep 0.5
-shot 5-about
+shot 6-about
 xdotool key --window "$about" Escape 2>/dev/null || true
 if ! wait_gone "About Ambrel HTTP Server" 30; then
   eval "$(xdotool getwindowgeometry --shell "$about")"
@@ -136,7 +150,7 @@ timeout 120 wine "$app/ambrel.exe" > "$work/second.out" 2>&1 &
 second_pid=$!
 box="$(find_window "Error")" || fail "no one-instance box"
 sleep 0.5
-shot 6-one-instance-box
+shot 7-one-instance-box
 xdotool windowactivate --sync "$box" 2>/dev/null || xdotool mousemove 0 0
 xdotool key --window "$box" Return
 for _ in $(seq 1 300); do kill -0 "$second_pid" 2>/dev/null || break; sleep 0.1; done

@@ -158,9 +158,10 @@ void Restack(WindowRecord* r) {
 
 bool Activating = false;
 
+// Popups are never activated by a click (WS_EX_NOACTIVATE); asked for by
+// the toolkit (a menu opened from the tray) they take the keyboard.
 void Activate(WindowRecord* r) {
   HWND hwnd = NativeOf(r);
-  if (::GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE) return;
   Activating = true;
   ::SetForegroundWindow(hwnd);
   ::SetActiveWindow(hwnd);
