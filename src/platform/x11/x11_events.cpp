@@ -203,6 +203,7 @@ void HandleKeyEvent(XKeyEvent* e, bool repeat) {
 }
 
 void HandleEvent(XEvent* event) {
+  if (HandleTrayEvent(event)) return;
   switch (event->type) {
     case Expose: {
       XExposeEvent& e = event->xexpose;

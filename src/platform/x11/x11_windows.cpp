@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/window_core/tray_core.h"
 #include "platform/x11/x11_internal.h"
 
 namespace wscore::x11 {
@@ -195,15 +196,43 @@ void SetCursor(WindowRecord* r) {
   XDefineCursor(X().display, NativeOf(r), r->cursor == CursorShape::kHand ? X().hand : X().arrow);
 }
 
+constexpr unsigned kGrabEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+
+// The menu grab reports our own windows' events as usual (owner events) and
+// everything else to the menu. Another program's grab may hold the pointer
+// for a moment (a host still busy with the click that opened the menu).
+void GrabForPopup() {
+  X11State& x = X();
+  int status = XGrabPointer(x.display, x.popupGrab, True, kGrabEvents, GrabModeAsync,
+                            GrabModeAsync, None, None, CurrentTime);
+  x.grabRetryUntil = status == GrabSuccess ? 0 : NowMs() + 1000;
+}
+
 void SetCapture(WindowRecord* r) {
   X11State& x = X();
   if (r == nullptr) {
-    XUngrabPointer(x.display, CurrentTime);
+    if (x.popupGrab != 0) {
+      GrabForPopup();
+    } else {
+      XUngrabPointer(x.display, CurrentTime);
+    }
     return;
   }
-  XGrabPointer(x.display, NativeOf(r), False,
-               ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-               GrabModeAsync, None, None, CurrentTime);
+  x.grabRetryUntil = 0;
+  XGrabPointer(x.display, NativeOf(r), False, kGrabEvents, GrabModeAsync, GrabModeAsync, None,
+               None, CurrentTime);
+}
+
+void SetPopupGrab(WindowRecord* r) {
+  X11State& x = X();
+  x.popupGrab = r != nullptr ? NativeOf(r) : 0;
+  x.grabRetryUntil = 0;
+  if (State().capture != nullptr) return;  // the capture's grab stands; ours follows it
+  if (x.popupGrab != 0) {
+    GrabForPopup();
+  } else {
+    XUngrabPointer(x.display, CurrentTime);
+  }
 }
 
 // The default visual of every X server we meet stores 0x00RRGGBB in 32 bits,
@@ -279,9 +308,21 @@ const BackendOps kX11Ops = {
     .getSelection = GetSelection,
     .dropSelections = DropSelections,
     .findTopLevel = FindTopLevel,
+    .setPopupGrab = SetPopupGrab,
+    .tray = X11Tray(),
 };
 
 }  // namespace
+
+void RetryPopupGrab() {
+  X11State& x = X();
+  if (x.grabRetryUntil == 0) return;
+  if (x.popupGrab == 0 || State().capture != nullptr || NowMs() > x.grabRetryUntil) {
+    x.grabRetryUntil = 0;
+    return;
+  }
+  GrabForPopup();
+}
 
 }  // namespace wscore::x11
 
