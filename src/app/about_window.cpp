@@ -86,14 +86,14 @@ constexpr LinkRow kLinks[] = {
     {3, AMBREL_BUG_URL, 171, 49},
 };
 
-Image* g_banner = nullptr;
-Icon* g_smallIcon = nullptr;
-bool g_loopRunning = false;
+Image* AboutBanner = nullptr;
+Icon* AboutSmallIcon = nullptr;
+bool AboutLoopRunning = false;
 
-LayoutGroup* g_groups[kGroupCount] = {};
+LayoutGroup* AboutGroups[kGroupCount] = {};
 
 LayoutControl* ControlById(int32_t group, int32_t id) {
-  for (LayoutControl* c = g_groups[group]->controls.first; c != nullptr; c = c->next) {
+  for (LayoutControl* c = AboutGroups[group]->controls.first; c != nullptr; c = c->next) {
     if (c->id == id) return c;
   }
   return nullptr;
@@ -102,13 +102,13 @@ LayoutControl* ControlById(int32_t group, int32_t id) {
 bool Describe() {
   for (int32_t g = 0; g < kGroupCount; ++g) {
     const GroupRow& r = kGroups[g];
-    g_groups[g] = AddLayoutGroup(AboutWindow, r.parent < 0 ? nullptr : g_groups[r.parent], r.caption,
+    AboutGroups[g] = AddLayoutGroup(AboutWindow, r.parent < 0 ? nullptr : AboutGroups[r.parent], r.caption,
                                  r.id, r.hAnchor, r.x, r.vAnchor, r.y, r.widthMode, r.width,
                                  r.heightMode, r.height);
-    if (g_groups[g] == nullptr) return false;
+    if (AboutGroups[g] == nullptr) return false;
   }
   for (const ControlRow& r : kControls) {
-    if (AddLayoutControl(g_groups[r.group], r.text, r.className, 0, 0, r.id, r.hAnchor, r.x,
+    if (AddLayoutControl(AboutGroups[r.group], r.text, r.className, 0, 0, r.id, r.hAnchor, r.x,
                          r.vAnchor, r.y, r.widthMode, r.width, r.heightMode, r.height) == nullptr) {
       return false;
     }
@@ -147,7 +147,7 @@ void Dress(const Icon* okIcon, const Icon* const linkIcons[3]) {
   }
   SendWindowMessage(ok, BBM_SETFLAT, 1, 0);
   for (int32_t i = 0; i < 3; ++i) {
-    AddGroupIcon(g_groups[kUpper], linkIcons[i], kLinks[i].iconX, kLinks[i].iconY, 16);
+    AddGroupIcon(AboutGroups[kUpper], linkIcons[i], kLinks[i].iconX, kLinks[i].iconY, 16);
     SubclassControl(ControlById(kUpper, kLinks[i].id), LinkTabHook);
   }
 }
@@ -168,36 +168,36 @@ int32_t OpenAboutWindow(WindowHandle owner, const Icon* okIcon, const Icon* link
     return 1;
   }
   EnableWindow(owner, false);
-  g_smallIcon = LoadIconResource(&kAppResources, 1);
+  AboutSmallIcon = LoadIconResource(&kAppResources, 1);
   AboutWindow = NewGuiWindow(350, 400, 350, 470, WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
                              AboutWindowProc);
   if (AboutWindow == nullptr) Fail(owner);
-  g_banner = LoadImageResource(&kAppResources, 1000);
-  SetWindowBanner(AboutWindow, g_banner);
+  AboutBanner = LoadImageResource(&kAppResources, 1000);
+  SetWindowBanner(AboutWindow, AboutBanner);
   if (!Describe()) Fail(owner);
   if (CreateGuiWindow(AboutWindow, owner, kAboutTitle, 350, 470) != 1) Fail(owner);
   const Icon* const linkIcons[3] = {linkIcon1, linkIcon2, linkIcon3};
   Dress(okIcon, linkIcons);
-  SetSmallIcon(AboutWindow->hwnd, g_smallIcon);
+  SetSmallIcon(AboutWindow->hwnd, AboutSmallIcon);
   ShowWindow(AboutWindow->hwnd, SW_SHOW);
-  g_loopRunning = true;
+  AboutLoopRunning = true;
   RunModalLoop(owner, AboutWindow->hwnd);
-  g_loopRunning = false;
+  AboutLoopRunning = false;
   EnableWindow(owner, true);
   AboutWindow->hwnd = nullptr;  // the loop destroyed it
-  DestroyIcon(&g_smallIcon);
+  DestroyIcon(&AboutSmallIcon);
   if (CloseRequested && IsWindow(owner)) DestroyWindow(owner);
   return 1;
 }
 
 void CloseAboutWindow() {
-  if (g_loopRunning || AboutWindow == nullptr) return;
+  if (AboutLoopRunning || AboutWindow == nullptr) return;
   if (IsWindow(AboutWindow->hwnd)) DestroyWindow(AboutWindow->hwnd);
   FreeLayoutGroup(AboutWindow->groups.first);
   FreeAndClear(&AboutWindow);
-  for (LayoutGroup*& group : g_groups) group = nullptr;
-  FreeImage(&g_banner);
-  DestroyIcon(&g_smallIcon);
+  for (LayoutGroup*& group : AboutGroups) group = nullptr;
+  FreeImage(&AboutBanner);
+  DestroyIcon(&AboutSmallIcon);
 }
 
 LResult AboutWindowProc(WindowHandle hwnd, uint32_t message, WParam wParam, LParam lParam) {
@@ -205,7 +205,7 @@ LResult AboutWindowProc(WindowHandle hwnd, uint32_t message, WParam wParam, LPar
     PostWindowMessage(hwnd, TKM_ENDMODAL, 0, 0);
     return 0;
   }
-  if (message == WM_COMMAND && g_groups[kRoot] != nullptr &&
+  if (message == WM_COMMAND && AboutGroups[kRoot] != nullptr &&
       reinterpret_cast<WindowHandle>(lParam) == ControlById(kRoot, kOkId)->hwnd) {
     PostWindowMessage(hwnd, TKM_ENDMODAL, 0, 0);
   }

@@ -8,7 +8,7 @@
 #include "platform/text.h"
 #include "platform/window_core/core.h"
 #include "platform/window_core/tray_core.h"
-#include "ui/render/image.h"
+#include "core/image.h"
 
 namespace wscore {
 
