@@ -102,6 +102,22 @@ void ShowWindow(WindowRecord* r, bool show) {
   if (!show && x.pendingFocus == w) x.pendingFocus = 0;
 }
 
+// Whether a window manager looks after the window: every one of them, also
+// those of the old school without the _NET_ hints, puts WM_STATE on the
+// windows it manages.
+bool Managed(Window w) {
+  X11State& x = X();
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool has = XGetWindowProperty(x.display, w, x.atoms.wmState, 0, 1, False, x.atoms.wmState, &type,
+                                &format, &count, &after, &data) == Success &&
+             type == x.atoms.wmState;
+  if (data) XFree(data);
+  return has;
+}
+
 // With a window manager, iconify through it; without one, an iconified
 // window simply leaves the screen until it is restored.
 void Iconify(WindowRecord* r, bool minimize) {
@@ -109,7 +125,7 @@ void Iconify(WindowRecord* r, bool minimize) {
   Window w = NativeOf(r);
   if (!minimize) {
     XMapWindow(x.display, w);
-  } else if (HasWindowManager()) {
+  } else if (HasWindowManager() || Managed(w)) {
     XIconifyWindow(x.display, w, x.screen);
   } else {
     XUnmapWindow(x.display, w);
