@@ -3,6 +3,7 @@
 // pointer driven by xdotool and the screen read back through Xlib.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -84,6 +85,15 @@ int Xdotool(const std::string& args) {
     start = end + 1;
   }
   return RunClient(argv);
+}
+
+// Keeps a picture of part of the screen in build/test-artifacts (for people).
+void Shot(const std::string& name, int x, int y, int w, int h) {
+  const std::string dir = std::string(AMBREL_BINARY_DIR) + "/test-artifacts";
+  mkdir(dir.c_str(), 0755);
+  std::string crop = std::to_string(w) + "x" + std::to_string(h) + "+" + std::to_string(x) + "+" +
+                     std::to_string(y);
+  RunClient({"/usr/bin/import", "-window", "root", "-crop", crop, "+repage", dir + "/" + name + ".png"});
 }
 
 // The screen's pixel at (x, y), read by a client of our own.
@@ -169,6 +179,8 @@ TEST_F(TrayX11Test, DocksWhenAHostComesAndAgainAfterItRestarts) {
   const std::string at = std::to_string(cx) + " " + std::to_string(cy);
   ASSERT_EQ(Xdotool("mousemove " + at), 0);
   EXPECT_TRUE(PumpUntil([this] { return View().tipShown; }, std::chrono::seconds(3)));
+  PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+  Shot("tray-backend-tooltip", view.rect.left - 200, 0, 260, view.rect.bottom + 50);
   ASSERT_EQ(Xdotool("click 3"), 0);
   EXPECT_TRUE(PumpUntil([this] { return Saw(WM_RBUTTONUP); }));
   EXPECT_TRUE(Saw(WM_RBUTTONDOWN));
