@@ -3,9 +3,7 @@
 // lower one, OK below. Its groups and controls are tables built in one loop.
 #include "app/about_window.h"
 
-#include <vector>
-
-#include "ambrel_app_resources.h"
+#include "app/app_icons.h"
 #include "core/blocks.h"
 #include "core/error.h"
 #include "ui/controls/button.h"
@@ -126,17 +124,6 @@ bool LinkTabHook(LayoutControl*, WindowHandle window, uint32_t message, WParam w
   return true;
 }
 
-// What a window manager shows for the window: the 16 x 16 program icon.
-void SetSmallIcon(WindowHandle window, const Icon* icon) {
-  if (icon == nullptr || icon->color == nullptr) return;
-  const Image* image = icon->color;
-  std::vector<uint32_t> pixels(size_t(image->width) * size_t(image->height));
-  for (int32_t y = 0; y < image->height; ++y) {
-    for (int32_t x = 0; x < image->width; ++x) pixels[size_t(y * image->width + x)] = *PixelAddress(image, x, y);
-  }
-  SetWindowIconPixels(window, image->width, image->height, pixels.data());
-}
-
 void Dress(const Icon* okIcon, const Icon* const linkIcons[3]) {
   WindowHandle ok = ControlById(kRoot, kOkId)->hwnd;
   SetButtonIcon(ok, okIcon, 1);
@@ -168,17 +155,17 @@ int32_t OpenAboutWindow(WindowHandle owner, const Icon* okIcon, const Icon* link
     return 1;
   }
   EnableWindow(owner, false);
-  AboutSmallIcon = LoadIconResource(&kAppResources, 1);
+  AboutSmallIcon = LoadIconResource(AppResources(), 1);
   AboutWindow = NewGuiWindow(350, 400, 350, 470, WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
                              AboutWindowProc);
   if (AboutWindow == nullptr) Fail(owner);
-  AboutBanner = LoadImageResource(&kAppResources, 1000);
+  AboutBanner = LoadImageResource(AppResources(), 1000);
   SetWindowBanner(AboutWindow, AboutBanner);
   if (!Describe()) Fail(owner);
   if (CreateGuiWindow(AboutWindow, owner, kAboutTitle, 350, 470) != 1) Fail(owner);
   const Icon* const linkIcons[3] = {linkIcon1, linkIcon2, linkIcon3};
   Dress(okIcon, linkIcons);
-  SetSmallIcon(AboutWindow->hwnd, AboutSmallIcon);
+  SetWindowSmallIcon(AboutWindow->hwnd, AboutSmallIcon);
   ShowWindow(AboutWindow->hwnd, SW_SHOW);
   AboutLoopRunning = true;
   RunModalLoop(owner, AboutWindow->hwnd);

@@ -58,6 +58,20 @@ bool QueryFileInfo(FileHandle file, FileInfo* info);
 
 void CloseFile(FileHandle file);
 
+// Whether an existing file is marked read-only: nobody may write it (no
+// write permission bit at all), which even a privileged user's programs
+// honour here, as they honour the read-only attribute elsewhere. False for a
+// missing file.
+bool IsFileMarkedReadOnly(const char* path);
+
+// Puts `source` in the place of `target` in one step: whoever opens `target`
+// sees either the old file whole or the new one whole. False on failure
+// (then both are left as they were).
+bool ReplaceFileWith(const char* source, const char* target);
+
+// Deletes a file; false when it could not be deleted.
+bool DeleteFileNamed(const char* path);
+
 // The full file name of the running program, NUL-terminated; false when it
 // does not fit `capacity` bytes.
 bool GetOwnProgramPath(char* out, int32_t capacity);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace {
 
@@ -104,3 +105,15 @@ bool GetOwnProgramPath(char* out, int32_t capacity) {
   out[n] = '\0';
   return true;
 }
+
+bool IsFileMarkedReadOnly(const char* path) {
+  struct stat st;
+  if (path == nullptr || stat(path, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool ReplaceFileWith(const char* source, const char* target) {
+  return source != nullptr && target != nullptr && rename(source, target) == 0;
+}
+
+bool DeleteFileNamed(const char* path) { return path != nullptr && unlink(path) == 0; }
