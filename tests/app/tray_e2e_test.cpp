@@ -388,7 +388,8 @@ TEST_F(TrayProgramTest, ControlledFromTheTrayFromStartToEnd) {
 // after the first was killed.
 TEST_F(TrayProgramTest, WaitsForATrayAndMinimisesWhileThereIsNone) {
   std::ofstream(dir_ + "/twmrc") << "RandomPlacement\nNoTitle\n";
-  wm_ = Spawn({"twm", "-f", dir_ + "/twmrc"});
+  // twm's fonts are the core X fonts of the C locale.
+  wm_ = Spawn({"env", "LANG=C", "LC_ALL=C", "twm", "-f", dir_ + "/twmrc"});
   std::this_thread::sleep_for(300ms);
   StartProgram();
   ASSERT_TRUE(WaitFor([this] { return Main().viewable; }, 15s));
