@@ -19,7 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include "app/about_window.h"
+#include "app/app_state.h"
+#include "app/startup.h"
+#include "platform/window_system.h"
 #include "support/private_display.h"
+#include "ui/system/system_controls.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -128,6 +133,17 @@ class Display_ {
     XSendEvent(d_, w, False, NoEventMask, &e);
     XFlush(d_);
   }
+  // A window's pixels as 0x00RRGGBB rows.
+  std::vector<uint32_t> Pixels(Window w, int width, int height) {
+    std::vector<uint32_t> out;
+    XImage* image = XGetImage(d_, w, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (image == nullptr) return out;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) out.push_back(uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF);
+    }
+    XDestroyImage(image);
+    return out;
+  }
   uint32_t Pixel(int x, int y) {
     XImage* image = XGetImage(d_, DefaultRootWindow(d_), x, y, 1, 1, AllPlanes, ZPixmap);
     uint32_t p = image ? uint32_t(XGetPixel(image, 0, 0)) & 0xFFFFFF : 0xFFFFFFFF;
@@ -180,6 +196,35 @@ class Display_ {
   }
   Display* d_;
 };
+
+// What the headless window system paints for the About window, opened over
+// the program's main window as the menu opens it.
+WindowPixels g_headlessAbout;
+
+LResult CaptureAboutProc(WindowHandle w, uint32_t m, WParam wp, LParam lp) {
+  if (m != WM_TIMER) return DefaultWindowProc(w, m, wp, lp);
+  KillTimer(w, 1);
+  if (AboutWindow != nullptr && IsWindow(AboutWindow->hwnd)) {
+    CaptureWindowPixels(AboutWindow->hwnd, &g_headlessAbout);
+    PostWindowMessage(AboutWindow->hwnd, TKM_ENDMODAL, 0, 0);
+  }
+  return 0;
+}
+
+WindowPixels HeadlessAbout() {
+  g_headlessAbout = WindowPixels{};
+  EXPECT_TRUE(InitWindowSystem(WindowSystemBackend::kHeadless));
+  StartSystemControls();
+  BuildApplicationWindow();
+  RegisterWindowClass(WindowClass{"AboutCapture", CaptureAboutProc});
+  SetTimer(CreateSystemWindow(0, "AboutCapture", "", WS_POPUP, 0, 0, 1, 1, nullptr, 0, nullptr), 1, 50);
+  OpenAboutWindow(MainWindowHandle(), AppIcon(3), AppIcon(17), AppIcon(18), AppIcon(19));
+  CloseAboutWindow();
+  ReleaseApplication();
+  StopSystemControls();
+  ShutdownWindowSystem();
+  return g_headlessAbout;
+}
 
 bool Reddish(uint32_t p) { return ((p >> 16) & 0xFF) > 150 && ((p >> 8) & 0xFF) < 100; }
 bool Greenish(uint32_t p) { return ((p >> 8) & 0xFF) > 120 && ((p >> 16) & 0xFF) < 100; }
@@ -356,6 +401,17 @@ TEST_F(TrayProgramTest, ControlledFromTheTrayFromStartToEnd) {
   std::this_thread::sleep_for(300ms);
   Seen about = About();
   Shot("about", about);
+  // The screen shows exactly what the headless window system paints.
+  const WindowPixels expected = HeadlessAbout();
+  ASSERT_EQ(expected.width, 350);
+  size_t differ = ~size_t{0};
+  EXPECT_TRUE(WaitFor([&] {
+    std::vector<uint32_t> shown = x_->Pixels(About().window, 350, 470);
+    if (shown.size() != expected.pixels.size()) return false;
+    differ = 0;
+    for (size_t i = 0; i < shown.size(); ++i) differ += shown[i] != expected.pixels[i];
+    return differ == 0;
+  }, 5s)) << differ << " pixels differ";
   ASSERT_EQ(Xdotool("mousemove " + std::to_string(about.x + 215) + " " + std::to_string(about.y + 118) +
                     " click 1"), 0);
   EXPECT_TRUE(WaitFor([this] { return Slurp(dir_ + "/opened").find("https://example.org/ambrel/comments") !=
