@@ -215,13 +215,20 @@ void SetCursor(WindowRecord* r) {
 constexpr unsigned kGrabEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 
 // The menu grab reports our own windows' events as usual (owner events) and
-// everything else to the menu. Another program's grab may hold the pointer
-// for a moment (a host still busy with the click that opened the menu).
+// everything else to the menu. The keyboard is grabbed too, so that a
+// window manager that moves the focus with the pointer cannot take the keys
+// (and close the menu) while it is open. Another program's grab may hold
+// the pointer for a moment (a host still busy with the click that opened
+// the menu): the grab is tried again for a second.
 void GrabForPopup() {
   X11State& x = X();
   int status = XGrabPointer(x.display, x.popupGrab, True, kGrabEvents, GrabModeAsync,
                             GrabModeAsync, None, None, CurrentTime);
-  x.grabRetryUntil = status == GrabSuccess ? 0 : NowMs() + 1000;
+  if (status == GrabSuccess) {
+    status = XGrabKeyboard(x.display, x.popupGrab, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  }
+  if (x.grabRetryUntil == 0 && status != GrabSuccess) x.grabRetryUntil = NowMs() + 1000;
+  if (status == GrabSuccess) x.grabRetryUntil = 0;
 }
 
 void SetCapture(WindowRecord* r) {
@@ -243,6 +250,7 @@ void SetPopupGrab(WindowRecord* r) {
   X11State& x = X();
   x.popupGrab = r != nullptr ? NativeOf(r) : 0;
   x.grabRetryUntil = 0;
+  if (x.popupGrab == 0) XUngrabKeyboard(x.display, CurrentTime);
   if (State().capture != nullptr) return;  // the capture's grab stands; ours follows it
   if (x.popupGrab != 0) {
     GrabForPopup();
@@ -333,11 +341,16 @@ const BackendOps kX11Ops = {
 void RetryPopupGrab() {
   X11State& x = X();
   if (x.grabRetryUntil == 0) return;
-  if (x.popupGrab == 0 || State().capture != nullptr || NowMs() > x.grabRetryUntil) {
+  if (x.popupGrab == 0 || NowMs() > x.grabRetryUntil) {
     x.grabRetryUntil = 0;
     return;
   }
-  GrabForPopup();
+  if (State().capture == nullptr) {
+    GrabForPopup();
+  } else if (XGrabKeyboard(x.display, x.popupGrab, True, GrabModeAsync, GrabModeAsync,
+                           CurrentTime) == GrabSuccess) {
+    x.grabRetryUntil = 0;  // the capture holds the pointer; ours follows when it ends
+  }
 }
 
 }  // namespace wscore::x11
