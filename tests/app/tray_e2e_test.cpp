@@ -27,6 +27,7 @@
 #include "ui/system/system_controls.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 namespace {
@@ -121,6 +122,19 @@ class Display_ {
       if (s.viewable) return s;
     }
     return all.empty() ? Seen{} : all[0];
+  }
+  // Whether the window carries a 16 x 16 window icon (_NET_WM_ICON).
+  bool HasSmallIcon(Window w) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool has = XGetWindowProperty(d_, w, XInternAtom(d_, "_NET_WM_ICON", False), 0, 2, False,
+                                  XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+               data != nullptr && count == 2 && reinterpret_cast<long*>(data)[0] == 16 &&
+               reinterpret_cast<long*>(data)[1] == 16;
+    if (data) XFree(data);
+    return has;
   }
   // What a window manager's close box does: WM_DELETE_WINDOW to the window.
   void CloseBox(Window w) {
@@ -410,6 +424,8 @@ TEST_F(TrayProgramTest, ControlledFromTheTrayFromStartToEnd) {
   std::this_thread::sleep_for(300ms);
   Seen about = About();
   Shot("about", about);
+  EXPECT_TRUE(x_->HasSmallIcon(about.window));
+  EXPECT_TRUE(x_->HasSmallIcon(Main().window));
   // The screen shows exactly what the headless window system paints.
   const WindowPixels expected = HeadlessAbout();
   ASSERT_EQ(expected.width, 350);
