@@ -195,6 +195,15 @@ TEST_F(TrayIconTest, PictureAndTipFollowTheEngineThroughTheMenusCommands) {
   Click(MouseButton::kRight, false);
   EXPECT_EQ(MenuTexts(), (std::vector<std::string>{"Show Server Window", "Start Server", "",
                                                    "About Ambrel HTTP Server...", "Close Process"}));
+  std::vector<int32_t> ids;
+  std::vector<const Icon*> icons;
+  const PopupData* menu = static_cast<const PopupData*>(GetWindowUserData(Menu()));
+  for (MenuItem* i = menu->items.first; i != nullptr; i = i->next) {
+    ids.push_back(i->id);
+    icons.push_back(i->icon);
+  }
+  EXPECT_EQ(ids, (std::vector<int32_t>{17, 15, -1, 14, 18}));
+  EXPECT_EQ(icons, (std::vector<const Icon*>{AppIcon(13), AppIcon(1), nullptr, AppIcon(8), AppIcon(10)}));
   Keys(0);  // nothing highlighted: Enter closes the menu
   EXPECT_EQ(Menu(), nullptr);
 
@@ -216,6 +225,7 @@ TEST_F(TrayIconTest, PictureAndTipFollowTheEngineThroughTheMenusCommands) {
   Click(MouseButton::kRight, true);
   Click(MouseButton::kRight, false);
   EXPECT_EQ(MenuTexts()[1], "Shutdown Server");
+  EXPECT_EQ(static_cast<const PopupData*>(GetWindowUserData(Menu()))->items.first->next->icon, AppIcon(4));
   Keys(2);
   EXPECT_EQ(RunningServer, nullptr);
   EXPECT_EQ(View().tip, "Ambrel HTTP Server - Not Running");

@@ -24,17 +24,9 @@ namespace {
 
 constexpr uint32_t kCallback = WM_USER + 1;
 std::vector<LParam> g_mouse;  // lParam of every callback
-std::vector<WinPoint> g_presses;  // client points of presses the popup heard
 
 LResult OwnerProc(WindowHandle w, uint32_t m, WParam wp, LParam lp) {
   if (m == kCallback && wp == 7) g_mouse.push_back(lp);
-  return DefaultWindowProc(w, m, wp, lp);
-}
-
-LResult MenuProc(WindowHandle w, uint32_t m, WParam wp, LParam lp) {
-  if (m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN) {
-    g_presses.push_back(WinPoint{SignedLoWord(uintptr_t(lp)), SignedHiWord(uintptr_t(lp))});
-  }
   return DefaultWindowProc(w, m, wp, lp);
 }
 
@@ -112,11 +104,9 @@ class TrayX11Test : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(InitWindowSystem(WindowSystemBackend::kX11));
     RegisterWindowClass(WindowClass{"TrayOwner", OwnerProc});
-    RegisterWindowClass(WindowClass{"TrayMenu", MenuProc});
     owner_ = CreateSystemWindow(0, "TrayOwner", "owner", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, 0,
                                 nullptr);
     g_mouse.clear();
-    g_presses.clear();
   }
   void TearDown() override {
     ShutdownWindowSystem();
@@ -203,27 +193,6 @@ TEST_F(TrayX11Test, DocksWhenAHostComesAndAgainAfterItRestarts) {
   removal.id = 7;
   EXPECT_TRUE(NotifyStatusIcon(NIM_DELETE, &removal));
   EXPECT_FALSE(NotifyStatusIcon(NIM_DELETE, &removal));
-}
-
-// A menu holding the grab hears of a press on the bare desktop; after it lets
-// go, the desktop's presses are nobody's business of ours.
-TEST_F(TrayX11Test, MenuGrabBringsPressesOnTheDesktop) {
-  WindowHandle menu = CreateSystemWindow(WS_EX_TOPMOST, "TrayMenu", "", WS_POPUP | WS_VISIBLE,
-                                         300, 300, 100, 80, owner_, 0, nullptr);
-  ASSERT_NE(menu, nullptr);
-  PumpUntil([] { return false; }, std::chrono::milliseconds(200));
-  ASSERT_TRUE(SetPopupGrab(menu));
-  ASSERT_EQ(Xdotool("mousemove 20 600 click 1"), 0);
-  ASSERT_TRUE(PumpUntil([] { return !g_presses.empty(); }));
-  EXPECT_EQ(g_presses[0].x, 20 - 300);
-  EXPECT_EQ(g_presses[0].y, 600 - 300);
-  ASSERT_EQ(Xdotool("mousemove 350 340 click 3"), 0);  // on the menu itself
-  ASSERT_TRUE(PumpUntil([] { return g_presses.size() == 2; }));
-  EXPECT_EQ(g_presses[1].x, 50);
-  EXPECT_TRUE(ReleasePopupGrab(menu));
-  ASSERT_EQ(Xdotool("mousemove 20 600 click 1"), 0);
-  PumpUntil([] { return false; }, std::chrono::milliseconds(300));
-  EXPECT_EQ(g_presses.size(), 2u);
 }
 
 }  // namespace
