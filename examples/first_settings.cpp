@@ -18,19 +18,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s SETTINGS_FILE SERVING_DIR PHP_DIR LOG_DIR\n", argv[0]);
     return 2;
   }
-  g_consoleMode = true;
+  ConsoleMode = true;
   if (!InitWindowSystem(WindowSystemBackend::kHeadless)) return 1;
   StartSystemControls();
   int result = 1;
   try {
     BuildApplicationWindow();
-    SetWindowTextOf(g_controls.servingField, argv[2]);
-    SetWindowTextOf(g_controls.phpField, argv[3]);
-    SetWindowTextOf(g_controls.loggingField, argv[4]);
+    SetWindowTextOf(Controls.servingField, argv[2]);
+    SetWindowTextOf(Controls.phpField, argv[3]);
+    SetWindowTextOf(Controls.loggingField, argv[4]);
     const int32_t choices[][2] = {{0, kItemRunning}, {1, kItemLocalServer}, {2, kItemPhpEnabled},
                                   {3, kItemCgiEnabled}, {4, kItemLoggingEnabled}};
-    WindowHandle selectors[] = {g_controls.statusSelector, g_controls.scopeSelector, g_controls.phpSelector,
-                                g_controls.cgiSelector, g_controls.loggingSelector};
+    WindowHandle selectors[] = {Controls.statusSelector, Controls.scopeSelector, Controls.phpSelector,
+                                Controls.cgiSelector, Controls.loggingSelector};
     for (const auto& choice : choices) SendWindowMessage(selectors[choice[0]], TKM_ITEMCHOSEN, choice[1], 0);
     result = SaveSettingsTo(argv[1]) == 1 ? 0 : 1;
   } catch (...) {

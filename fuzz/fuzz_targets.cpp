@@ -301,13 +301,13 @@ ExpectedLoad ReferenceRead(const uint8_t* data, size_t size) {
 int FuzzSettingsFile(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;
   EnsureMainWindow();
-  WindowHandle fields[] = {g_controls.servingField, g_controls.phpField, g_controls.loggingField};
-  WindowHandle selectors[] = {g_controls.statusSelector, g_controls.scopeSelector, g_controls.phpSelector,
-                              g_controls.cgiSelector, g_controls.loggingSelector};
+  WindowHandle fields[] = {Controls.servingField, Controls.phpField, Controls.loggingField};
+  WindowHandle selectors[] = {Controls.statusSelector, Controls.scopeSelector, Controls.phpSelector,
+                              Controls.cgiSelector, Controls.loggingSelector};
   // Known values before the load, so what it changed shows.
   for (WindowHandle f : fields) SetWindowTextOf(f, "unchanged");
   ChooseDefaultSettings();
-  SendWindowMessage(g_controls.scopeSelector, TKM_ITEMCHOSEN, 3, 0);
+  SendWindowMessage(Controls.scopeSelector, TKM_ITEMCHOSEN, 3, 0);
   const int32_t before[5] = {2, 3, 7, 9, 11};
   const int32_t first[5] = {1, 3, 6, 8, 10}, last[5] = {2, 5, 7, 9, 11};
   FILE* stream = fmemopen(const_cast<uint8_t*>(size > 0 ? data : reinterpret_cast<const uint8_t*>("")),

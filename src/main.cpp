@@ -26,16 +26,16 @@ void OnEndingSignal(int) { PostQuit(0); }
 // of engine threads go to standard error from now on. A listener already
 // waiting for the user interface to show its box would wait for ever, so the
 // stop is given a bounded time.
-std::atomic<bool> g_stoppedAfterLoss{false};
+std::atomic<bool> StoppedAfterDisplayLoss{false};
 
 void OnDisplayLost() {
   SetMessageBoxPresenter(nullptr);
   std::thread stopper([] {
     StopRunningServer();
-    g_stoppedAfterLoss = true;
+    StoppedAfterDisplayLoss = true;
   });
-  for (int i = 0; i < 100 && !g_stoppedAfterLoss; ++i) SleepMilliseconds(50);
-  if (g_stoppedAfterLoss) stopper.join();
+  for (int i = 0; i < 100 && !StoppedAfterDisplayLoss; ++i) SleepMilliseconds(50);
+  if (StoppedAfterDisplayLoss) stopper.join();
   else stopper.detach();
 }
 
@@ -43,11 +43,11 @@ bool StartWindowSystem() {
   if (InitWindowSystem(WindowSystemBackend::kX11)) {
     SetDisplayLostHandler(OnDisplayLost);
   } else {
-    g_consoleMode = true;
+    ConsoleMode = true;
     if (!InitWindowSystem(WindowSystemBackend::kHeadless)) return false;
   }
   StartSystemControls();
-  if (g_consoleMode) SetMessageBoxPresenter(nullptr);
+  if (ConsoleMode) SetMessageBoxPresenter(nullptr);
   return true;
 }
 

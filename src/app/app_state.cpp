@@ -10,8 +10,8 @@ GuiWindow* MainWindow = nullptr;
 Image* MainBanner = nullptr;
 EngineToken* RunningServer = nullptr;
 bool SettingsLoading = false;
-MainControls g_controls = {};
-bool g_consoleMode = false;
+MainControls Controls = {};
+bool ConsoleMode = false;
 
 const Icon* AppIcon(int32_t number) {
   return number >= 1 && number <= kAppIconCount ? AppIcons[number - 1] : nullptr;
@@ -21,7 +21,7 @@ WindowHandle MainWindowHandle() { return MainWindow != nullptr ? MainWindow->hwn
 
 void ShowAppMessage(WindowHandle owner, const char* text, const char* caption,
                     MessageBoxIcon icon) {
-  if (g_consoleMode) {
+  if (ConsoleMode) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
     return;
   }

@@ -38,11 +38,11 @@ struct MainControls {
   WindowHandle servingBrowse, phpBrowse, loggingBrowse;
   WindowHandle okButton, cancelButton, applyButton, aboutButton;
 };
-extern MainControls g_controls;
+extern MainControls Controls;
 
 // Without a display the program runs on the headless window system: boxes
 // then go to standard error instead of waiting for a user who cannot see them.
-extern bool g_consoleMode;
+extern bool ConsoleMode;
 
 // The icon of resource `number` (1 to 19), or null.
 const Icon* AppIcon(int32_t number);

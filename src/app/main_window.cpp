@@ -122,12 +122,12 @@ constexpr SelectorItemRow kSelectorItems[] = {
     {&MainControls::loggingSelector, kItemLoggingDisabled, "Logging Disabled", 4},
 };
 
-LayoutGroup* g_groups[kGroupCount];
+LayoutGroup* MainGroups[kGroupCount];
 
 void FillControlHandles() {
-  g_controls = MainControls{};
+  Controls = MainControls{};
   for (const ControlRow& row : kControls) {
-    if (row.slot != nullptr) g_controls.*row.slot = FindChildById(MainWindow->hwnd, row.id);
+    if (row.slot != nullptr) Controls.*row.slot = FindChildById(MainWindow->hwnd, row.id);
   }
 }
 
@@ -141,7 +141,7 @@ void GiveSelectorsTheirItems() {
     for (const SelectorItemRow& row : kSelectorItems) {
       if (row.selector == selector) AddMenuItem(&list, 0, row.id, row.text, AppIcon(row.icon), 0);
     }
-    SetSelectorItems(g_controls.*selector, &list);
+    SetSelectorItems(Controls.*selector, &list);
     FreeMenuItems(&list);
   }
 }
@@ -149,16 +149,16 @@ void GiveSelectorsTheirItems() {
 void DressMainWindow() {
   SetWindowSmallIcon(MainWindow->hwnd, AppIcon(1));
   for (const ButtonIconRow& row : kButtonIcons) {
-    SendWindowMessage(g_controls.*row.button, BBM_SETFLAT, 1, 0);
+    SendWindowMessage(Controls.*row.button, BBM_SETFLAT, 1, 0);
   }
-  for (WindowHandle field : {g_controls.servingField, g_controls.phpField, g_controls.loggingField}) {
+  for (WindowHandle field : {Controls.servingField, Controls.phpField, Controls.loggingField}) {
     SendWindowMessage(field, EM_LIMITTEXT, 260, 0);
   }
   for (const ButtonIconRow& row : kButtonIcons) {
-    SetButtonIcon(g_controls.*row.button, AppIcon(row.icon), 1);
+    SetButtonIcon(Controls.*row.button, AppIcon(row.icon), 1);
   }
   for (int32_t g = 0; g < kGroupCount; ++g) {
-    if (kGroups[g].icon != 0) SetGroupIcon(g_groups[g], AppIcon(kGroups[g].icon));
+    if (kGroups[g].icon != 0) SetGroupIcon(MainGroups[g], AppIcon(kGroups[g].icon));
   }
   GiveSelectorsTheirItems();
 }
@@ -170,13 +170,13 @@ void OnCommand(WParam wParam, LParam lParam) {
   }
   WindowHandle from = reinterpret_cast<WindowHandle>(lParam);
   if (from == nullptr) return;
-  if (from == g_controls.okButton) OnOkButton();
-  else if (from == g_controls.applyButton) OnApplyButton();
-  else if (from == g_controls.cancelButton) OnCancelButton();
-  else if (from == g_controls.servingBrowse) OnBrowseButton(g_controls.servingField, "Set Path for WWW");
-  else if (from == g_controls.phpBrowse) OnBrowseButton(g_controls.phpField, "Set Path to PHP");
-  else if (from == g_controls.loggingBrowse) OnBrowseButton(g_controls.loggingField, "Set Log Destination Path");
-  else if (from == g_controls.aboutButton) {
+  if (from == Controls.okButton) OnOkButton();
+  else if (from == Controls.applyButton) OnApplyButton();
+  else if (from == Controls.cancelButton) OnCancelButton();
+  else if (from == Controls.servingBrowse) OnBrowseButton(Controls.servingField, "Set Path for WWW");
+  else if (from == Controls.phpBrowse) OnBrowseButton(Controls.phpField, "Set Path to PHP");
+  else if (from == Controls.loggingBrowse) OnBrowseButton(Controls.loggingField, "Set Log Destination Path");
+  else if (from == Controls.aboutButton) {
     OpenAboutWindow(MainWindow->hwnd, AppIcon(3), AppIcon(17), AppIcon(18), AppIcon(19));
     CloseAboutWindow();
   }
@@ -198,11 +198,11 @@ bool DescribeMainWindow() {
   SetWindowBanner(MainWindow, MainBanner);
   for (int32_t g = 0; g < kGroupCount; ++g) {
     const GroupRow& r = kGroups[g];
-    g_groups[g] = AddLayoutGroup(MainWindow, r.parent < 0 ? nullptr : g_groups[r.parent], r.caption, r.id,
+    MainGroups[g] = AddLayoutGroup(MainWindow, r.parent < 0 ? nullptr : MainGroups[r.parent], r.caption, r.id,
                                  r.hAnchor, r.x, r.vAnchor, r.y, r.widthMode, r.width, r.heightMode, r.height);
   }
   for (const ControlRow& r : kControls) {
-    AddLayoutControl(g_groups[r.group], r.text, r.className, r.exStyle, r.style, r.id, r.hAnchor, r.x,
+    AddLayoutControl(MainGroups[r.group], r.text, r.className, r.exStyle, r.style, r.id, r.hAnchor, r.x,
                      r.vAnchor, r.y, r.widthMode, r.width, r.heightMode, r.height);
   }
   return true;
@@ -220,7 +220,7 @@ void ReleaseMainWindow() {
   if (IsWindow(MainWindow->hwnd)) DestroyWindow(MainWindow->hwnd);
   FreeLayoutGroup(MainWindow->groups.first);
   FreeAndClear(&MainWindow);
-  g_controls = MainControls{};
+  Controls = MainControls{};
 }
 
 LResult MainWindowProc(WindowHandle hwnd, uint32_t message, WParam wParam, LParam lParam) {
@@ -251,8 +251,8 @@ void ShowMainWindow(int32_t reload) {
   SetForegroundWindow(MainWindow->hwnd);
   ShowWindow(MainWindow->hwnd, SW_RESTORE);
   SettingsLoading = false;
-  EnableWindow(g_controls.okButton, true);
-  EnableWindow(g_controls.applyButton, false);
+  EnableWindow(Controls.okButton, true);
+  EnableWindow(Controls.applyButton, false);
 }
 
 void HideMainWindow() { ShowWindow(MainWindow->hwnd, SW_HIDE); }

@@ -55,7 +55,7 @@ inline constexpr int32_t kMainStartWidth = 400;
 bool DescribeMainWindow();
 
 // Creates the described window and dresses it: small icon, flat buttons,
-// field limits, button and caption icons, selector items; fills g_controls.
+// field limits, button and caption icons, selector items; fills Controls.
 // False when the system refuses the window.
 bool CreateMainWindow();
 

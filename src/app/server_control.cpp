@@ -42,17 +42,17 @@ bool IsBlank(const char* text) {
 // else the first failure's message.
 const char* CheckFields(CheckedDirectories* dirs, int32_t* phpEnabled) {
   const char* failure = nullptr;
-  dirs->serving = CheckDirectoryField(g_controls.servingField, kServingFileText, kServingMissingText,
+  dirs->serving = CheckDirectoryField(Controls.servingField, kServingFileText, kServingMissingText,
                                       kServingEmptyText, &failure);
   if (dirs->serving == nullptr) return failure;
-  *phpEnabled = GetSelectedItemId(g_controls.phpSelector) == kItemPhpEnabled ? 1 : 0;
+  *phpEnabled = GetSelectedItemId(Controls.phpSelector) == kItemPhpEnabled ? 1 : 0;
   if (*phpEnabled == 1) {
-    dirs->php = CheckDirectoryField(g_controls.phpField, kPhpFileText, kPhpMissingText, kPhpEmptyText,
+    dirs->php = CheckDirectoryField(Controls.phpField, kPhpFileText, kPhpMissingText, kPhpEmptyText,
                                     &failure);
     if (dirs->php == nullptr) return failure;
   }
-  if (GetSelectedItemId(g_controls.loggingSelector) == kItemLoggingEnabled) {
-    dirs->logging = CheckDirectoryField(g_controls.loggingField, kLoggingFileText, nullptr,
+  if (GetSelectedItemId(Controls.loggingSelector) == kItemLoggingEnabled) {
+    dirs->logging = CheckDirectoryField(Controls.loggingField, kLoggingFileText, nullptr,
                                         kLoggingEmptyText, &failure);
     if (dirs->logging == nullptr) return failure;
   }
@@ -62,8 +62,8 @@ const char* CheckFields(CheckedDirectories* dirs, int32_t* phpEnabled) {
 // Starts the engine with checked directories; null on success, else the
 // failure's text.
 const char* StartEngine(const CheckedDirectories& dirs, int32_t phpEnabled) {
-  const int32_t scope = GetSelectedItemId(g_controls.scopeSelector) - kItemLocalServer;
-  const int32_t cgiEnabled = GetSelectedItemId(g_controls.cgiSelector) == kItemCgiEnabled ? 1 : 0;
+  const int32_t scope = GetSelectedItemId(Controls.scopeSelector) - kItemLocalServer;
+  const int32_t cgiEnabled = GetSelectedItemId(Controls.cgiSelector) == kItemCgiEnabled ? 1 : 0;
   StopRunningServer();
   EngineToken* token = nullptr;
   if (!AllocBlock(&token, sizeof(EngineToken), true, 0)) return nullptr;  // stays stopped, silently
@@ -113,7 +113,7 @@ int32_t ApplySettings() {
   const char* failure = nullptr;
   {
     CheckedDirectories dirs;
-    if (GetSelectedItemId(g_controls.statusSelector) == kItemNotRunning) {
+    if (GetSelectedItemId(Controls.statusSelector) == kItemNotRunning) {
       StopRunningServer();
     } else {
       int32_t phpEnabled = 0;
@@ -128,25 +128,25 @@ int32_t ApplySettings() {
     RefreshTrayIcon();
   }
   if (result == 1 && SaveSettings() == 1) {
-    EnableWindow(g_controls.okButton, true);
-    EnableWindow(g_controls.applyButton, false);
+    EnableWindow(Controls.okButton, true);
+    EnableWindow(Controls.applyButton, false);
   }
   return result;
 }
 
 void OnFieldChanged() {
-  if (SettingsLoading || IsWindowEnabled(g_controls.applyButton)) return;
-  EnableWindow(g_controls.okButton, true);
-  EnableWindow(g_controls.applyButton, true);
+  if (SettingsLoading || IsWindowEnabled(Controls.applyButton)) return;
+  EnableWindow(Controls.okButton, true);
+  EnableWindow(Controls.applyButton, true);
 }
 
 void OnSelectorChoice() {
-  EnableWindow(g_controls.okButton, true);
-  EnableWindow(g_controls.applyButton, true);
+  EnableWindow(Controls.okButton, true);
+  EnableWindow(Controls.applyButton, true);
 }
 
 void OnOkButton() {
-  if (!IsWindowEnabled(g_controls.applyButton)) {
+  if (!IsWindowEnabled(Controls.applyButton)) {
     HideMainWindow();
     return;
   }
@@ -174,11 +174,11 @@ int32_t BrowseForFolder(const char* title, char* outPath) {
 }
 
 void StartServerCommand() {
-  SendWindowMessage(g_controls.statusSelector, TKM_ITEMCHOSEN, kItemRunning, 0);
+  SendWindowMessage(Controls.statusSelector, TKM_ITEMCHOSEN, kItemRunning, 0);
   ApplySettings();
 }
 
 void ShutdownServerCommand() {
-  SendWindowMessage(g_controls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
+  SendWindowMessage(Controls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
   ApplySettings();
 }

@@ -14,10 +14,10 @@ namespace {
 // A text field holds at most 259 characters plus the terminator.
 constexpr int32_t kFieldCapacity = 260;
 
-WindowHandle* const kFields[] = {&g_controls.servingField, &g_controls.phpField, &g_controls.loggingField};
-WindowHandle* const kSelectors[] = {&g_controls.statusSelector, &g_controls.scopeSelector,
-                                    &g_controls.phpSelector, &g_controls.cgiSelector,
-                                    &g_controls.loggingSelector};
+WindowHandle* const kFields[] = {&Controls.servingField, &Controls.phpField, &Controls.loggingField};
+WindowHandle* const kSelectors[] = {&Controls.statusSelector, &Controls.scopeSelector,
+                                    &Controls.phpSelector, &Controls.cgiSelector,
+                                    &Controls.loggingSelector};
 
 bool ReadInt32(FILE* stream, int32_t* value) {
   unsigned char bytes[4];

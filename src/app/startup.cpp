@@ -30,15 +30,15 @@ void RegisterToolkitClasses() {
   RegisterButtonClass();
 }
 
-// Without settings the server stays stopped, scope "Local Server", PHP, CGI
-// and logging off, the fields empty; nothing is saved.
 }  // namespace
 
+// Without settings the server stays stopped, scope "Local Server", PHP, CGI
+// and logging off, the fields empty; nothing is saved.
 void ChooseDefaultSettings() {
-  SendWindowMessage(g_controls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
-  SendWindowMessage(g_controls.phpSelector, TKM_ITEMCHOSEN, kItemPhpDisabled, 0);
-  SendWindowMessage(g_controls.cgiSelector, TKM_ITEMCHOSEN, kItemCgiDisabled, 0);
-  SendWindowMessage(g_controls.loggingSelector, TKM_ITEMCHOSEN, kItemLoggingDisabled, 0);
+  SendWindowMessage(Controls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
+  SendWindowMessage(Controls.phpSelector, TKM_ITEMCHOSEN, kItemPhpDisabled, 0);
+  SendWindowMessage(Controls.cgiSelector, TKM_ITEMCHOSEN, kItemCgiDisabled, 0);
+  SendWindowMessage(Controls.loggingSelector, TKM_ITEMCHOSEN, kItemLoggingDisabled, 0);
 }
 
 namespace {
@@ -50,7 +50,7 @@ void ReportToConsole() {
                          "refused); Ctrl+C ends the program\n", kAppTitle, kSettingsFileName);
     return;
   }
-  std::string serving = GetWindowTextString(g_controls.servingField);
+  std::string serving = GetWindowTextString(Controls.servingField);
   std::fprintf(stderr, "%s: serving %s at http://127.0.0.1/ (port 80); Ctrl+C ends the program\n",
                kAppTitle, serving.c_str());
 }
@@ -78,7 +78,7 @@ void StartApplication() {
   AddTrayIcon();
   LoadStartupSettings();
   ShowMainWindow(0);
-  if (g_consoleMode) ReportToConsole();
+  if (ConsoleMode) ReportToConsole();
   RunMessageLoop();
   ReleaseMainWindow();
   FreeImage(&MainBanner);

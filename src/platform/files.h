@@ -39,7 +39,9 @@ PathKind QueryPathKind(const char* path);
 // Creates one directory. False when it could not be created.
 bool MakeDirectory(const char* path);
 
-// Opens an existing file read-only for sequential reading; kInvalidFile on failure.
+// Opens an existing regular file read-only for sequential reading, never
+// waiting on the way; kInvalidFile on failure and for anything else (a
+// directory, a FIFO, a device).
 FileHandle OpenFileForReading(const char* path);
 
 // Opens a file for appending, creating it when missing; kInvalidFile on failure.

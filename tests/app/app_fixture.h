@@ -104,10 +104,10 @@ class MainWindowTest : public testing::Test {
   void SetUp() override {
     StopRunningServer();
     std::remove(OwnSettingsPath().c_str());
-    for (WindowHandle f : {g_controls.servingField, g_controls.phpField, g_controls.loggingField}) {
+    for (WindowHandle f : {Controls.servingField, Controls.phpField, Controls.loggingField}) {
       SetWindowTextOf(f, "");
     }
-    Choose(g_controls.scopeSelector, kItemLocalServer);
+    Choose(Controls.scopeSelector, kItemLocalServer);
     LoadStartupSettings();
     ShowMainWindow(0);
     ProcessPendingMessages();

@@ -67,7 +67,7 @@ void ExpectPlaces(LayoutRect Expected::*column, int32_t width) {
   ASSERT_EQ(client.bottom, kMainHeight);
   for (const Expected& e : kRects) {
     WindowHandle control = FindChildById(MainWindow->hwnd, e.id);
-    if (e.control != nullptr) EXPECT_EQ(g_controls.*e.control, control) << e.id;
+    if (e.control != nullptr) EXPECT_EQ(Controls.*e.control, control) << e.id;
     LayoutRect got = PlaceOf(control), want = e.*column;
     EXPECT_EQ(got.x, want.x) << "control " << e.id << " at width " << width;
     EXPECT_EQ(got.y, want.y) << "control " << e.id << " at width " << width;
@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, ControlsSitByTheirAnchorsFromNarrowestToWidest) {
 }
 
 TEST_F(MainWindowTest, TabVisitsTheControlsInTheGroupWalkOrder) {
-  const MainControls& c = g_controls;
+  const MainControls& c = Controls;
   const WindowHandle order[] = {c.okButton,      c.cancelButton, c.applyButton,    c.aboutButton,
                                 c.statusSelector, c.scopeSelector, c.servingField,  c.servingBrowse,
                                 c.phpSelector,   c.phpField,      c.phpBrowse,      c.cgiSelector,
@@ -126,11 +126,11 @@ TEST_F(MainWindowTest, SelectorsHoldTheirItemsWithIdentifiersAndIcons) {
     int32_t icon;
   };
   const std::vector<std::pair<WindowHandle, std::vector<Item>>> selectors = {
-      {g_controls.statusSelector, {{1, "Running", 3}, {2, "Not Running", 4}}},
-      {g_controls.scopeSelector, {{3, "Local Server", 16}, {4, "LAN Server", 15}, {5, "Internet Server", 14}}},
-      {g_controls.phpSelector, {{6, "PHP Enabled", 3}, {7, "PHP Disabled", 4}}},
-      {g_controls.cgiSelector, {{8, "CGI Enabled", 3}, {9, "CGI Disabled", 4}}},
-      {g_controls.loggingSelector, {{10, "Logging Enabled", 3}, {11, "Logging Disabled", 4}}},
+      {Controls.statusSelector, {{1, "Running", 3}, {2, "Not Running", 4}}},
+      {Controls.scopeSelector, {{3, "Local Server", 16}, {4, "LAN Server", 15}, {5, "Internet Server", 14}}},
+      {Controls.phpSelector, {{6, "PHP Enabled", 3}, {7, "PHP Disabled", 4}}},
+      {Controls.cgiSelector, {{8, "CGI Enabled", 3}, {9, "CGI Disabled", 4}}},
+      {Controls.loggingSelector, {{10, "Logging Enabled", 3}, {11, "Logging Disabled", 4}}},
   };
   for (const auto& [selector, items] : selectors) {
     const SelectorData* data = static_cast<SelectorData*>(GetWindowUserData(selector));
@@ -153,17 +153,17 @@ TEST_F(MainWindowTest, SelectorsHoldTheirItemsWithIdentifiersAndIcons) {
 }
 
 TEST_F(MainWindowTest, AFirstStartShowsTheDefaultsAndWritesNothing) {
-  EXPECT_EQ(GetSelectedItemId(g_controls.statusSelector), kItemNotRunning);
-  EXPECT_EQ(GetSelectedItemId(g_controls.scopeSelector), kItemLocalServer);
-  EXPECT_EQ(GetSelectedItemId(g_controls.phpSelector), kItemPhpDisabled);
-  EXPECT_EQ(GetSelectedItemId(g_controls.cgiSelector), kItemCgiDisabled);
-  EXPECT_EQ(GetSelectedItemId(g_controls.loggingSelector), kItemLoggingDisabled);
-  for (WindowHandle f : {g_controls.servingField, g_controls.phpField, g_controls.loggingField}) {
+  EXPECT_EQ(GetSelectedItemId(Controls.statusSelector), kItemNotRunning);
+  EXPECT_EQ(GetSelectedItemId(Controls.scopeSelector), kItemLocalServer);
+  EXPECT_EQ(GetSelectedItemId(Controls.phpSelector), kItemPhpDisabled);
+  EXPECT_EQ(GetSelectedItemId(Controls.cgiSelector), kItemCgiDisabled);
+  EXPECT_EQ(GetSelectedItemId(Controls.loggingSelector), kItemLoggingDisabled);
+  for (WindowHandle f : {Controls.servingField, Controls.phpField, Controls.loggingField}) {
     EXPECT_EQ(Text(f), "");
     EXPECT_EQ(SendWindowMessage(f, EM_GETLIMITTEXT, 0, 0), 260);
   }
-  EXPECT_TRUE(IsWindowEnabled(g_controls.okButton));
-  EXPECT_FALSE(IsWindowEnabled(g_controls.applyButton));
+  EXPECT_TRUE(IsWindowEnabled(Controls.okButton));
+  EXPECT_FALSE(IsWindowEnabled(Controls.applyButton));
   EXPECT_TRUE(IsWindowVisible(MainWindow->hwnd));
   EXPECT_EQ(RunningServer, nullptr);
   EXPECT_TRUE(g_boxes.empty());
@@ -171,7 +171,7 @@ TEST_F(MainWindowTest, AFirstStartShowsTheDefaultsAndWritesNothing) {
 }
 
 TEST_F(MainWindowTest, ApplyIsEnabledByEditsAndDisabledByShowAndApply) {
-  const MainControls& c = g_controls;
+  const MainControls& c = Controls;
   // A typed character is an edit.
   SetFocus(c.loggingField);
   InjectText("x");
@@ -222,7 +222,7 @@ struct Scratch {
 };
 
 TEST_F(MainWindowTest, ChecksReportInTheirOrderAndAFailedApplySavesNothing) {
-  const MainControls& c = g_controls;
+  const MainControls& c = Controls;
   Scratch scratch;
   Choose(c.statusSelector, kItemRunning);
   Choose(c.phpSelector, kItemPhpEnabled);
@@ -272,7 +272,7 @@ TEST_F(MainWindowTest, ChecksReportInTheirOrderAndAFailedApplySavesNothing) {
 }
 
 TEST_F(MainWindowTest, BrowseKeepsTheFieldWhenCancelledAndNamesThePackageWithoutAChooser) {
-  const MainControls& c = g_controls;
+  const MainControls& c = Controls;
   Scratch scratch;
   const std::string old_path = std::getenv("PATH");
   // A chooser that is cancelled: exit status 1, nothing printed.
@@ -312,7 +312,7 @@ std::string Fetch(const char* path) {
 }
 
 TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
-  const MainControls& c = g_controls;
+  const MainControls& c = Controls;
   Scratch scratch;
   Choose(c.statusSelector, kItemRunning);
   SetWindowTextOf(c.servingField, scratch.root.c_str());
@@ -370,7 +370,7 @@ TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
 }
 
 TEST_F(MainWindowTest, ABindFailureIsTheEnginesOwnBoxAndTheStatusStaysRunning) {
-  const MainControls& c = g_controls;
+  const MainControls& c = Controls;
   Scratch scratch;
   // Another program holds port 80.
   const int holder = socket(AF_INET, SOCK_STREAM, 0);

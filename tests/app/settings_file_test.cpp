@@ -55,8 +55,8 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
 
 std::vector<int32_t> Choices() {
   std::vector<int32_t> ids;
-  for (WindowHandle s : {g_controls.statusSelector, g_controls.scopeSelector, g_controls.phpSelector,
-                         g_controls.cgiSelector, g_controls.loggingSelector}) {
+  for (WindowHandle s : {Controls.statusSelector, Controls.scopeSelector, Controls.phpSelector,
+                         Controls.cgiSelector, Controls.loggingSelector}) {
     ids.push_back(GetSelectedItemId(s));
   }
   return ids;
@@ -64,14 +64,14 @@ std::vector<int32_t> Choices() {
 
 // Distinct values in every control, so a test sees which ones a load changed.
 void FillControls() {
-  SetWindowTextOf(g_controls.servingField, "before-serving");
-  SetWindowTextOf(g_controls.phpField, "before-php");
-  SetWindowTextOf(g_controls.loggingField, "before-logging");
-  Choose(g_controls.statusSelector, kItemNotRunning);
-  Choose(g_controls.scopeSelector, kItemLanServer);
-  Choose(g_controls.phpSelector, kItemPhpDisabled);
-  Choose(g_controls.cgiSelector, kItemCgiDisabled);
-  Choose(g_controls.loggingSelector, kItemLoggingDisabled);
+  SetWindowTextOf(Controls.servingField, "before-serving");
+  SetWindowTextOf(Controls.phpField, "before-php");
+  SetWindowTextOf(Controls.loggingField, "before-logging");
+  Choose(Controls.statusSelector, kItemNotRunning);
+  Choose(Controls.scopeSelector, kItemLanServer);
+  Choose(Controls.phpSelector, kItemPhpDisabled);
+  Choose(Controls.cgiSelector, kItemCgiDisabled);
+  Choose(Controls.loggingSelector, kItemLoggingDisabled);
 }
 
 class SettingsFileTest : public MainWindowTest {
@@ -80,11 +80,11 @@ class SettingsFileTest : public MainWindowTest {
 };
 
 TEST_F(SettingsFileTest, SavesTheKnownLayoutAndLoadsItBack) {
-  SetWindowTextOf(g_controls.servingField, "/srv/www");
-  SetWindowTextOf(g_controls.loggingField, "/var/log/ambrel");
-  Choose(g_controls.statusSelector, kItemRunning);
-  Choose(g_controls.scopeSelector, kItemInternetServer);
-  Choose(g_controls.cgiSelector, kItemCgiEnabled);
+  SetWindowTextOf(Controls.servingField, "/srv/www");
+  SetWindowTextOf(Controls.loggingField, "/var/log/ambrel");
+  Choose(Controls.statusSelector, kItemRunning);
+  Choose(Controls.scopeSelector, kItemInternetServer);
+  Choose(Controls.cgiSelector, kItemCgiEnabled);
   ASSERT_EQ(SaveSettings(), 1);
   const Bytes expected = {8, 0, 0, 0, '/', 's', 'r', 'v', '/', 'w', 'w', 'w',  // serving
                           0, 0, 0, 0,                                          // PHP: empty
@@ -94,29 +94,29 @@ TEST_F(SettingsFileTest, SavesTheKnownLayoutAndLoadsItBack) {
   EXPECT_EQ(ReadFile(path_), expected);
   FillControls();
   ASSERT_EQ(LoadSettings(), 1);
-  EXPECT_EQ(Text(g_controls.servingField), "/srv/www");
-  EXPECT_EQ(Text(g_controls.phpField), "");
-  EXPECT_EQ(Text(g_controls.loggingField), "/var/log/ambrel");
+  EXPECT_EQ(Text(Controls.servingField), "/srv/www");
+  EXPECT_EQ(Text(Controls.phpField), "");
+  EXPECT_EQ(Text(Controls.loggingField), "/var/log/ambrel");
   EXPECT_EQ(Choices(), (std::vector<int32_t>{1, 5, 7, 8, 11}));
   EXPECT_FALSE(SettingsLoading);
   EXPECT_TRUE(g_boxes.empty());
   // Texts are kept byte for byte, UTF-8 included, and come back unchanged.
   const std::string odd = " /tmp/caf\xC3\xA9 dir ";
-  SetWindowTextOf(g_controls.phpField, odd.c_str());
+  SetWindowTextOf(Controls.phpField, odd.c_str());
   ASSERT_EQ(SaveSettings(), 1);
-  SetWindowTextOf(g_controls.phpField, "");
+  SetWindowTextOf(Controls.phpField, "");
   ASSERT_EQ(LoadSettings(), 1);
-  EXPECT_EQ(Text(g_controls.phpField), odd);
+  EXPECT_EQ(Text(Controls.phpField), odd);
 }
 
 TEST_F(SettingsFileTest, ATextOf259BytesLoadsAnd260IsRefused) {
   const std::string longest(259, 'a');
   WriteFile(path_, SettingsBytes(longest, "", "", {1, 3, 6, 8, 10}));
   ASSERT_EQ(LoadSettings(), 1);
-  EXPECT_EQ(Text(g_controls.servingField), longest);
+  EXPECT_EQ(Text(Controls.servingField), longest);
   // A field holds 260 characters at most, and a save keeps 259 of them.
   const std::string typed(300, 'b');
-  SetWindowTextOf(g_controls.servingField, typed.c_str());
+  SetWindowTextOf(Controls.servingField, typed.c_str());
   ASSERT_EQ(SaveSettings(), 1);
   EXPECT_EQ(ReadFile(path_).size(), 4u + 259 + 4 + 4 + 20);
   FillControls();
@@ -126,7 +126,7 @@ TEST_F(SettingsFileTest, ATextOf259BytesLoadsAnd260IsRefused) {
   EXPECT_EQ(g_boxes[0].text, kSettingsLoadFailedText);
   EXPECT_EQ(g_boxes[0].caption, "Error");
   EXPECT_EQ(g_boxes[0].owner, MainWindow->hwnd);
-  EXPECT_EQ(Text(g_controls.servingField), "before-serving");
+  EXPECT_EQ(Text(Controls.servingField), "before-serving");
 }
 
 TEST_F(SettingsFileTest, AFileCutShortSetsWhatCameBeforeTheCut) {
@@ -143,9 +143,9 @@ TEST_F(SettingsFileTest, AFileCutShortSetsWhatCameBeforeTheCut) {
     EXPECT_EQ(LoadSettings(), all ? 1 : 0) << "cut at " << cut;
     EXPECT_EQ(g_boxes.size(), all ? 0u : 1u) << "cut at " << cut;
     EXPECT_FALSE(SettingsLoading);
-    EXPECT_EQ(Text(g_controls.servingField), complete > 0 ? "/srv" : "before-serving") << cut;
-    EXPECT_EQ(Text(g_controls.phpField), complete > 1 ? "/usr/bin" : "before-php") << cut;
-    EXPECT_EQ(Text(g_controls.loggingField), complete > 2 ? "/logs" : "before-logging") << cut;
+    EXPECT_EQ(Text(Controls.servingField), complete > 0 ? "/srv" : "before-serving") << cut;
+    EXPECT_EQ(Text(Controls.phpField), complete > 1 ? "/usr/bin" : "before-php") << cut;
+    EXPECT_EQ(Text(Controls.loggingField), complete > 2 ? "/logs" : "before-logging") << cut;
     const std::vector<int32_t> choices = Choices();
     for (size_t s = 0; s < 5; ++s) {
       EXPECT_EQ(choices[s], complete > 3 + s ? after[s] : before[s]) << "cut at " << cut << " selector " << s;
@@ -162,7 +162,7 @@ TEST_F(SettingsFileTest, UnknownIdentifiersAndTrailingBytesChangeNothing) {
   ASSERT_EQ(LoadSettings(), 1);
   EXPECT_EQ(Choices(), (std::vector<int32_t>{2, 4, 7, 9, 11}));
   EXPECT_TRUE(g_boxes.empty());
-  EXPECT_EQ(Text(g_controls.servingField), "/a");
+  EXPECT_EQ(Text(Controls.servingField), "/a");
 }
 
 TEST_F(SettingsFileTest, AFileMarkedReadOnlyIsNeitherLoadedNorWritten) {
@@ -171,7 +171,7 @@ TEST_F(SettingsFileTest, AFileMarkedReadOnlyIsNeitherLoadedNorWritten) {
   ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
   FillControls();
   EXPECT_EQ(LoadSettings(), 0);
-  EXPECT_EQ(Text(g_controls.servingField), "before-serving");
+  EXPECT_EQ(Text(Controls.servingField), "before-serving");
   EXPECT_EQ(SaveSettings(), 0);
   EXPECT_EQ(ReadFile(path_), stored);
   EXPECT_TRUE(g_boxes.empty());
@@ -208,8 +208,8 @@ TEST_F(SettingsFileTest, AFolderNobodyMayWriteToIsASilentFailure) {
 TEST_F(SettingsFileTest, ASaveThatFailsHalfWayKeepsTheOldSettings) {
   const Bytes stored = SettingsBytes("/old", "", "", {2, 3, 7, 9, 11});
   WriteFile(path_, stored);
-  SetWindowTextOf(g_controls.servingField, std::string(200, 's').c_str());
-  SetWindowTextOf(g_controls.loggingField, std::string(200, 'l').c_str());
+  SetWindowTextOf(Controls.servingField, std::string(200, 's').c_str());
+  SetWindowTextOf(Controls.loggingField, std::string(200, 'l').c_str());
   // The file system takes 100 bytes of any file of this process, no more.
   rlimit old{};
   getrlimit(RLIMIT_FSIZE, &old);
@@ -226,15 +226,15 @@ TEST_F(SettingsFileTest, ASaveThatFailsHalfWayKeepsTheOldSettings) {
   EXPECT_EQ(ReadFile(path_), stored);
   EXPECT_NE(access((path_ + ".new").c_str(), F_OK), 0);
   ASSERT_EQ(LoadSettings(), 1);
-  EXPECT_EQ(Text(g_controls.servingField), "/old");
+  EXPECT_EQ(Text(Controls.servingField), "/old");
   // A failed save after a good apply leaves Apply enabled.
-  SetWindowTextOf(g_controls.servingField, std::string(200, 's').c_str());
+  SetWindowTextOf(Controls.servingField, std::string(200, 's').c_str());
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   g_boxes.clear();
   EXPECT_EQ(ApplySettings(), 1);
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_EQ(g_boxes.size(), 1u);
-  EXPECT_TRUE(IsWindowEnabled(g_controls.applyButton));
+  EXPECT_TRUE(IsWindowEnabled(Controls.applyButton));
 }
 
 }  // namespace

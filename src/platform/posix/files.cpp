@@ -32,11 +32,14 @@ bool MakeDirectory(const char* path) { return path != nullptr && mkdir(path, 077
 
 FileHandle OpenFileForReading(const char* path) {
   if (path == nullptr) return kInvalidFile;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // Opened without waiting: a FIFO would otherwise block here until a
+  // writer comes. Only regular files count, checked on the open handle so
+  // that the name cannot change its meaning in between.
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return kInvalidFile;
   struct stat st;
-  // A directory opens read-only on POSIX; here only files count as files.
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     close(fd);
     return kInvalidFile;
   }

@@ -12,19 +12,19 @@ namespace {
 // The signal handler only writes the signal's number into a pipe; the
 // watcher thread reads it and calls the program's handler outside the
 // signal context.
-int g_pipe[2] = {-1, -1};
+int SignalPipe[2] = {-1, -1};
 
 void OnSignal(int signal) {
   const int saved = errno;
   const unsigned char number = static_cast<unsigned char>(signal);
-  [[maybe_unused]] ssize_t n = write(g_pipe[1], &number, 1);
+  [[maybe_unused]] ssize_t n = write(SignalPipe[1], &number, 1);
   errno = saved;
 }
 
 void Watch(void (*handler)(int)) {
   for (;;) {
     unsigned char number = 0;
-    const ssize_t n = read(g_pipe[0], &number, 1);
+    const ssize_t n = read(SignalPipe[0], &number, 1);
     if (n == 1) handler(number);
     else if (n < 0 && errno == EINTR) continue;
     else return;
@@ -34,7 +34,7 @@ void Watch(void (*handler)(int)) {
 }  // namespace
 
 bool WatchEndingSignals(void (*handler)(int signal)) {
-  if (handler == nullptr || g_pipe[0] >= 0 || pipe2(g_pipe, O_CLOEXEC) != 0) return false;
+  if (handler == nullptr || SignalPipe[0] >= 0 || pipe2(SignalPipe, O_CLOEXEC) != 0) return false;
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);

@@ -29,11 +29,11 @@ int NoteError(Display*, XErrorEvent* error) {
   return 0;
 }
 
-void (*g_displayLost)() = nullptr;
+void (*DisplayLostHandler)() = nullptr;
 
 // Xlib calls this when the connection breaks; it must not return to Xlib.
 int OnConnectionLost(Display*) {
-  if (g_displayLost != nullptr) g_displayLost();
+  if (DisplayLostHandler != nullptr) DisplayLostHandler();
   std::exit(1);
 }
 
@@ -83,7 +83,7 @@ std::vector<long> LongProperty(Window window, Atom property, Atom type) {
 
 }  // namespace wscore::x11
 
-void SetDisplayLostHandler(void (*handler)()) { wscore::x11::g_displayLost = handler; }
+void SetDisplayLostHandler(void (*handler)()) { wscore::x11::DisplayLostHandler = handler; }
 
 namespace wscore::x11 {
 
