@@ -165,9 +165,9 @@ class TrayIconTest : public testing::Test {
     return ScaleStatusIconPicture(straight, image->width, image->height, 16, 16, nullptr);
   }
   void ServeFromDir(bool logging) {
-    SetWindowTextOf(g_controls.servingField, (dir_ + "/site").c_str());
-    SetWindowTextOf(g_controls.loggingField, (dir_ + "/logs").c_str());
-    Choose(g_controls.loggingSelector, logging ? kItemLoggingEnabled : kItemLoggingDisabled);
+    SetWindowTextOf(Controls.servingField, (dir_ + "/site").c_str());
+    SetWindowTextOf(Controls.loggingField, (dir_ + "/logs").c_str());
+    Choose(Controls.loggingSelector, logging ? kItemLoggingEnabled : kItemLoggingDisabled);
   }
   void RunSteps(std::vector<std::function<void()>> steps) {
     g_steps = std::move(steps);
@@ -231,16 +231,16 @@ TEST_F(TrayIconTest, PictureAndTipFollowTheEngineThroughTheMenusCommands) {
   EXPECT_EQ(View().tip, "Ambrel HTTP Server - Not Running");
   EXPECT_EQ(View().pixels, PictureOf(12));
   EXPECT_EQ(Fetch("/index.html"), "");
-  EXPECT_EQ(GetSelectedItemId(g_controls.statusSelector), kItemNotRunning);
+  EXPECT_EQ(GetSelectedItemId(Controls.statusSelector), kItemNotRunning);
 }
 
 TEST_F(TrayIconTest, OnlyADoubleClickShowsTheWindowAndShowReloadsTheSettings) {
   SetHeadlessTrayHost(true, 16);
   ServeFromDir(false);
-  Choose(g_controls.statusSelector, kItemNotRunning);
+  Choose(Controls.statusSelector, kItemNotRunning);
   ASSERT_EQ(ApplySettings(), 1);
   HideMainWindow();
-  SetWindowTextOf(g_controls.servingField, "edited but not applied");
+  SetWindowTextOf(Controls.servingField, "edited but not applied");
   Click(MouseButton::kLeft, true);
   Click(MouseButton::kLeft, false);
   AdvanceHeadlessClock(600);
@@ -255,7 +255,7 @@ TEST_F(TrayIconTest, OnlyADoubleClickShowsTheWindowAndShowReloadsTheSettings) {
   Click(MouseButton::kLeft, true);
   Click(MouseButton::kLeft, false);
   EXPECT_TRUE(IsWindowVisible(Main()));
-  EXPECT_EQ(GetWindowTextString(g_controls.servingField), dir_ + "/site");
+  EXPECT_EQ(GetWindowTextString(Controls.servingField), dir_ + "/site");
 
   // "Show Server Window" from the menu does the same.
   HideMainWindow();
@@ -282,7 +282,7 @@ TEST_F(TrayIconTest, CloseBoxMinimisesWhileNoTrayHoldsTheIcon) {
 TEST_F(TrayIconTest, CloseProcessStopsTheEngineAndEndsTheLoop) {
   SetHeadlessTrayHost(true, 16);
   ServeFromDir(true);
-  Choose(g_controls.statusSelector, kItemRunning);
+  Choose(Controls.statusSelector, kItemRunning);
   ASSERT_EQ(ApplySettings(), 1);
   const std::string page = Fetch("/index.html", 100);
   ASSERT_NE(page.find("tray page"), std::string::npos) << page << (g_boxes.empty() ? "" : g_boxes[0].text);
@@ -317,7 +317,7 @@ TEST_F(TrayIconTest, CloseProcessWhileAboutIsOpenEndsBoth) {
               about = AboutWindow->hwnd;
               EXPECT_TRUE(IsWindowVisible(about));
               EXPECT_FALSE(IsWindowEnabled(MainWindowHandle()));
-              SendWindowMessage(g_controls.aboutButton, WM_KEYDOWN, VK_RETURN, 0);  // no second one
+              SendWindowMessage(Controls.aboutButton, WM_KEYDOWN, VK_RETURN, 0);  // no second one
             },
             [&about] {
               EXPECT_EQ(AboutWindow->hwnd, about);
