@@ -17,6 +17,7 @@
 #include "support/private_display.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #undef CursorShape
 
@@ -195,7 +196,57 @@ TEST_F(TrayX11Test, DocksWhenAHostComesAndAgainAfterItRestarts) {
   EXPECT_FALSE(NotifyStatusIcon(NIM_DELETE, &removal));
 }
 
+// A host of the test's own that offers an ARGB visual: the icon window takes
+// that visual, follows the size the host gives it, and holds the picture with
+// its alpha (premultiplied), transparent around it.
+TEST_F(TrayX11Test, AnArgbHostGetsThePictureWithItsAlpha) {
+  Display* d = XOpenDisplay(nullptr);
+  ASSERT_NE(d, nullptr);
+  XVisualInfo argb{};
+  ASSERT_TRUE(XMatchVisualInfo(d, DefaultScreen(d), 32, TrueColor, &argb)) << "no 32-bit visual";
+  Window root = DefaultRootWindow(d);
+  Window host = XCreateSimpleWindow(d, root, 0, 0, 100, 40, 0, 0, 0);
+  XMapWindow(d, host);
+  long visual = long(argb.visualid);
+  XChangeProperty(d, host, XInternAtom(d, "_NET_SYSTEM_TRAY_VISUAL", False), XA_VISUALID, 32,
+                  PropModeReplace, reinterpret_cast<unsigned char*>(&visual), 1);
+  Atom selection = XInternAtom(d, "_NET_SYSTEM_TRAY_S0", False);
+  XSetSelectionOwner(d, selection, host, CurrentTime);
+  XSync(d, False);
+
+  ASSERT_TRUE(Add());
+  Window icon = 0;
+  ASSERT_TRUE(PumpUntil([&] {
+    while (XPending(d) > 0) {
+      XEvent e;
+      XNextEvent(d, &e);
+      if (e.type == ClientMessage && e.xclient.data.l[1] == 0) icon = Window(e.xclient.data.l[2]);
+    }
+    return icon != 0;
+  })) << "no dock request";
+  XWindowAttributes a{};
+  XGetWindowAttributes(d, icon, &a);
+  EXPECT_EQ(a.depth, 32);
+  XReparentWindow(d, icon, host, 10, 4);
+  XResizeWindow(d, icon, 32, 32);
+  XMapWindow(d, icon);
+  XSync(d, False);
+  ASSERT_TRUE(PumpUntil([this] { return Docked() && View().width == 32 && !View().pixels.empty(); }));
+  PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+  XImage* image = XGetImage(d, icon, 0, 0, 32, 32, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(uint32_t(XGetPixel(image, 16, 16)), 0xFFE00000u);  // two whole steps: 8 to 23
+  EXPECT_EQ(uint32_t(XGetPixel(image, 8, 8)), 0xFFE00000u);
+  EXPECT_EQ(uint32_t(XGetPixel(image, 7, 7)), 0u);
+  EXPECT_EQ(uint32_t(XGetPixel(image, 0, 31)), 0u);
+  XDestroyImage(image);
+  XDestroyWindow(d, host);
+  XCloseDisplay(d);
+  EXPECT_TRUE(PumpUntil([this] { return !Docked(); }));
+}
+
 }  // namespace
+
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
