@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/window_core/core.h"
+#include "platform/window_core/tray_core.h"
 
 namespace wscore {
 
@@ -131,6 +132,8 @@ const BackendOps kHeadlessOps = {
     .getSelection = GetSelection,
     .dropSelections = Nothing,
     .findTopLevel = FindTopLevel,
+    .setPopupGrab = Nothing,
+    .tray = HeadlessTray(),
 };
 
 }  // namespace
