@@ -15,11 +15,12 @@ shots="$build/smoke-app"
 work="$(mktemp -d /tmp/ambrel-app-smoke-XXXXXX)"
 rm -rf "$shots"
 mkdir -p "$shots"
-xvfb_pid="" app_pid="" second_pid=""
+xvfb_pid="" tray_pid="" app_pid="" second_pid=""
 stop() { [ -n "$1" ] && kill "$1" 2>/dev/null && wait "$1" 2>/dev/null; true; }
 cleanup() {
   stop "$second_pid"
   stop "$app_pid"
+  stop "$tray_pid"
   stop "$xvfb_pid"
   rm -rf "$work"
 }
@@ -39,6 +40,11 @@ exec 4>&-
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
+
+# A real XEmbed system tray for Wine to dock the program's icon into.
+trayer --edge bottom --align right --widthtype request --height 24 --SetDockType false \
+  --transparent false --tint 0xc0c0c0 > "$work/trayer.log" 2>&1 &
+tray_pid=$!
 
 winpath() { echo "Z:${1//\//\\}"; }
 curl_() { timeout 30 curl -s "$@"; }
@@ -133,16 +139,13 @@ say "Browse showed the system's folder chooser; cancelled, nothing changed"
 
 # The About window from the main window's About button, closed by its OK.
 xdotool mousemove $((wx + 44)) $((wy + 430)) click 1
-about="$(find_window "About Ambrel HTTP Server" 100 || find_window "About" 50)" ||
-  fail "no About window"
+about_title='About Ambrel HTTP Server \.\.\.'
+about="$(find_window "$about_title" 100)" || fail "no About window"
 sleep 0.5
 shot 6-about
-xdotool key --window "$about" Escape 2>/dev/null || true
-if ! wait_gone "About Ambrel HTTP Server" 30; then
-  eval "$(xdotool getwindowgeometry --shell "$about")"
-  xdotool windowclose "$about" 2>/dev/null || true
-fi
-wait_gone "About Ambrel HTTP Server" 100 || fail "the About window did not close"
+eval "$(xdotool getwindowgeometry --shell "$about")"
+xdotool mousemove $((X + 305)) $((Y + 451)) click 1  # its OK button
+wait_gone "$about_title" 100 || fail "the About window did not close on OK"
 say "About opened and closed"
 
 # A second instance: the one-instance box, and the program ends once it is closed.
@@ -159,3 +162,42 @@ wait "$second_pid" || true
 second_pid=""
 serves /hello.txt two || fail "the first instance stopped serving"
 say "second ambrel.exe showed the one-instance box and ended; the first still serves"
+
+# The tray icon: docked by Wine into the tray (a child of trayer's window
+# holding Wine's icon window); a right click opens the control menu, whose
+# last item "Close Process" ends the program and its server.
+tray=""
+for _ in $(seq 1 100); do
+  tray="$(xdotool search --onlyvisible --class trayer 2>/dev/null | tail -n1 || true)"
+  [ -n "$tray" ] && xwininfo -tree -id "$tray" | grep -q '"explorer.exe"' && break
+  tray=""
+  sleep 0.1
+done
+[ -n "$tray" ] || fail "the tray icon did not dock"
+eval "$(xdotool getwindowgeometry --shell "$tray")"
+tx=$((X + WIDTH / 2)) ty=$((Y + HEIGHT / 2))
+shot 8-tray-icon
+say "the tray icon docked into the XEmbed tray at $tx,$ty"
+before=$(count_popups)
+xdotool mousemove "$tx" "$ty" click 3
+for _ in $(seq 1 50); do [ "$(count_popups)" -gt "$before" ] && break; sleep 0.1; done
+[ "$(count_popups)" -gt "$before" ] || fail "no control menu on a right click"
+sleep 0.5
+shot 9-tray-menu
+menu=""
+for w in $(xdotool search --onlyvisible --class ambrel); do
+  [ "$w" = "$main" ] && continue
+  eval "$(xdotool getwindowgeometry --shell "$w")"
+  [ "$HEIGHT" -gt 60 ] && [ "$WIDTH" -gt 100 ] && menu=$w && break
+done
+[ -n "$menu" ] || fail "the control menu is not on screen"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 12))
+sleep 0.3
+xdotool click 1
+for _ in $(seq 1 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "Close Process did not end the program"
+wait "$app_pid" || true
+app_pid=""
+[ "$(curl_ -o /dev/null -w '%{http_code}' http://127.0.0.1/hello.txt || true)" != 200 ] ||
+  fail "the server still answers after Close Process"
+say "Close Process from the tray menu ended the program and its server"

@@ -5,6 +5,7 @@
 // its names (WM_PAINT, SW_SHOW, ...) as macros, which must not reach the
 // declarations.
 #include "platform/window_core/core.h"
+#include "platform/window_core/tray_core.h"
 
 #include <windows.h>
 

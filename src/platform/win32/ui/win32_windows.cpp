@@ -5,6 +5,7 @@
 // its client area; the frame the system draws lies outside it. Pixels reach
 // the screen with SetDIBitsToDevice.
 #include "platform/win32/ui/win32_internal.h"
+#include "platform/win32/ui/win32_tray.h"
 
 #include <algorithm>
 #include <map>
@@ -283,6 +284,55 @@ void WorkAreaOf(WinRect* out) {
   }
 }
 
+// The menu grab: the popup takes the keyboard, and a press anywhere outside
+// this program's windows (seen by a low-level mouse hook while the grab is
+// held) reaches the core as a press outside every window, which routes it to
+// the grab's holder.
+HHOOK GrabHook = nullptr;
+HWND GrabWindow = nullptr;
+
+bool OwnWindowAt(POINT p) {
+  HWND under = ::WindowFromPoint(p);
+  DWORD process = 0;
+  if (under != nullptr) ::GetWindowThreadProcessId(under, &process);
+  return under != nullptr && process == ::GetCurrentProcessId();
+}
+
+LRESULT CALLBACK GrabHookProc(int code, WPARAM message, LPARAM data) {
+  if (code == HC_ACTION && (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
+                            message == WM_MBUTTONDOWN)) {
+    const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(data);
+    if (!OwnWindowAt(info->pt)) {
+      InputEvent e;
+      e.kind = InputKind::kButton;
+      e.x = info->pt.x;
+      e.y = info->pt.y;
+      e.down = true;
+      e.button = message == WM_LBUTTONDOWN   ? MouseButton::kLeft
+                 : message == WM_RBUTTONDOWN ? MouseButton::kRight
+                                             : MouseButton::kMiddle;
+      PushInput(e);
+      WakeUiThread();
+    }
+  }
+  return ::CallNextHookEx(GrabHook, code, message, data);
+}
+
+void SetPopupGrab(WindowRecord* r) {
+  if (GrabHook != nullptr) {
+    ::UnhookWindowsHookEx(GrabHook);
+    GrabHook = nullptr;
+  }
+  GrabWindow = nullptr;
+  if (r == nullptr) return;
+  GrabWindow = NativeOf(r);
+  Activating = true;
+  ::SetForegroundWindow(GrabWindow);
+  ::SetFocus(GrabWindow);
+  Activating = false;
+  GrabHook = ::SetWindowsHookExA(WH_MOUSE_LL, GrabHookProc, Instance(), 0);
+}
+
 bool FindTopLevel(const char* className, const char* title) {
   return ::FindWindowA(className, title) != nullptr;
 }
@@ -313,12 +363,15 @@ const BackendOps kWin32Ops = {
     .getSelection = GetSelection,
     .dropSelections = DropSelections,
     .findTopLevel = FindTopLevel,
+    .setPopupGrab = SetPopupGrab,
+    .tray = Win32Tray(),
 };
 
 }  // namespace
 
 bool IsConfiguring() { return Configuring; }
-bool IsActivating() { return Activating; }
+// While a menu holds the grab, activation follows the menu, not the system.
+bool IsActivating() { return Activating || GrabWindow != nullptr; }
 
 const MinMaxInfo* SizeHintsOf(HWND hwnd) {
   auto found = SizeHints.find(hwnd);
