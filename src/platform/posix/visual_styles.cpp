@@ -1,5 +1,5 @@
-// There is no visual-style library on this platform: nothing loads, and the
-// controls keep their classic drawing.
+// There is no visual-style library on this platform: nothing loads, no theme
+// opens, and the controls keep their classic drawing.
 #include "platform/visual_styles.h"
 
 int32_t PlatformMajorVersion() { return 0; }
@@ -8,7 +8,10 @@ void* LoadVisualStyleLibrary() { return nullptr; }
 
 ThemeEntry FindVisualStyleEntry(void*, const char*) { return nullptr; }
 
-bool CallIsThemeActive(ThemeEntry) { return false; }
+// Nothing here binds the entry; one set by hand answers as int (*)().
+bool CallIsThemeActive(ThemeEntry isThemeActive) {
+  return isThemeActive != nullptr && reinterpret_cast<int (*)()>(isThemeActive)() != 0;
+}
 
 void* CallOpenThemeData(ThemeEntry, WindowHandle, const char*) { return nullptr; }
 
