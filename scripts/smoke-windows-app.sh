@@ -16,7 +16,7 @@ work="$(mktemp -d /tmp/ambrel-app-smoke-XXXXXX)"
 rm -rf "$shots"
 mkdir -p "$shots"
 xvfb_pid="" tray_pid="" app_pid="" second_pid=""
-stop() { [ -n "$1" ] && kill "$1" 2>/dev/null && wait "$1" 2>/dev/null; true; }
+stop() { if [ -n "$1" ]; then kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; fi; }
 cleanup() {
   stop "$second_pid"
   stop "$app_pid"
