@@ -36,9 +36,11 @@ constexpr const char* kNote =
     "in any mission critical environment.  However, theres nothing against running this to help "
     "you test your work!";
 
+// The maker line must fit the text's 159-pixel width in Tahoma 12: a wrapped
+// line would push its end below the six visible lines.
 constexpr const char* kVersionText =
     "Ambrel HTTP Server\r\nVersion 1.03\r\nRelease Date: 1/22/2007\r\n\r\n\r\n"
-    "The Ambrel HTTP Server project";
+    "Ambrel HTTP Server project";
 
 enum AboutGroup { kRoot, kUpper, kLower, kGroupCount };
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/about_window.h"
+#include "platform/text.h"
 #include "platform/window_system.h"
 #include "ui/controls/button.h"
 #include "ui/controls/link.h"
@@ -154,7 +155,17 @@ TEST_F(AboutWindowTest, ControlsSitWhereTheAnchorsPutThemWithTheirTexts) {
     EXPECT_EQ(GetWindowTextString(Child(1)), "OK");
     EXPECT_EQ(GetWindowTextString(Child(2)),
               "Ambrel HTTP Server\r\nVersion 1.03\r\nRelease Date: 1/22/2007\r\n\r\n\r\n"
-              "The Ambrel HTTP Server project");
+              "Ambrel HTTP Server project");
+    // Every line of the version text fits the control's width, so none wraps
+    // below the six visible lines.
+    FontHandle font = CreateTextFont("Tahoma", -12, 400);
+    std::istringstream lines(GetWindowTextString(Child(2)));
+    for (std::string line; std::getline(lines, line);) {
+      int32_t width = 0, height = 0;
+      ASSERT_TRUE(GetTextExtent(font, line.c_str(), -1, &width, &height));
+      EXPECT_LE(width, 159) << line;
+    }
+    DeleteTextFont(&font);
     EXPECT_EQ(GetWindowTextString(Child(6)).rfind("Thank you for using Ambrel HTTP Server. We hope", 0), 0u);
     EXPECT_NE(GetWindowTextString(Child(6)).find("theres nothing against running this to help you test your work!"),
               std::string::npos);
