@@ -2,9 +2,11 @@
 # ambrel.exe under Wine on a virtual X screen: the main window appears (a
 # screenshot is kept), the settings beside the program are applied at start
 # and Linux curl gets a file on port 80, a new serving folder typed into the
-# window and applied is served next, the tray icon shows, the About window
-# opens and closes, a second ambrel.exe shows the one-instance box and ends,
-# and the tray menu's "Close Process" ends the program. Called by
+# window and applied is served next, the scope list drops down, Browse shows
+# the system's folder chooser, the About window opens and closes, a second
+# ambrel.exe shows the one-instance box and ends, the tray icon docks,
+# closing the window hides it and a double click on the icon shows it, and
+# the tray menu's "Close Process" ends the program. Called by
 # scripts/test-windows.sh inside its network namespace, Wine server running.
 #   scripts/smoke-windows-app.sh BUILD_FOLDER
 set -euo pipefail
@@ -164,7 +166,8 @@ serves /hello.txt two || fail "the first instance stopped serving"
 say "second ambrel.exe showed the one-instance box and ended; the first still serves"
 
 # The tray icon: docked by Wine into the tray (a child of trayer's window
-# holding Wine's icon window); a right click opens the control menu, whose
+# holding Wine's icon window). Closing the window hides it and a double
+# click on the icon shows it; a right click opens the control menu, whose
 # last item "Close Process" ends the program and its server.
 tray=""
 for _ in $(seq 1 100); do
@@ -178,6 +181,17 @@ eval "$(xdotool getwindowgeometry --shell "$tray")"
 tx=$((X + WIDTH / 2)) ty=$((Y + HEIGHT / 2))
 shot 8-tray-icon
 say "the tray icon docked into the XEmbed tray at $tx,$ty"
+# Closing the window (Alt+F4, the system's close command) only hides it and
+# the server goes on; a double click on the tray icon brings it back.
+xdotool mousemove $((wx + 200)) $((wy + 20)) click 1
+xdotool key alt+F4
+wait_gone "Ambrel HTTP Server" 100 || fail "closing the window did not hide it"
+kill -0 "$app_pid" 2>/dev/null || fail "closing the window ended the program"
+serves /hello.txt two || fail "not serving with the window hidden"
+xdotool mousemove "$tx" "$ty" click --repeat 2 --delay 120 1
+main="$(find_window "Ambrel HTTP Server" 100)" || fail "a double click on the icon did not show the window"
+say "Alt+F4 hid the window, the server went on, a double click on the icon showed it again"
+
 before=$(count_popups)
 xdotool mousemove "$tx" "$ty" click 3
 for _ in $(seq 1 50); do [ "$(count_popups)" -gt "$before" ] && break; sleep 0.1; done
