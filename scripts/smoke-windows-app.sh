@@ -5,8 +5,9 @@
 # window and applied is served next, the scope list drops down, Browse shows
 # the system's folder chooser, the About window opens and closes, a second
 # ambrel.exe shows the one-instance box and ends, the tray icon docks,
-# closing the window hides it and a double click on the icon shows it, and
-# the tray menu's "Close Process" ends the program. Called by
+# closing the window hides it and a double click on the icon shows it, the
+# tray menu's "Close Process" ends the program, and at the session's end a
+# running program writes its log out and ends. Called by
 # scripts/test-windows.sh inside its network namespace, Wine server running.
 #   scripts/smoke-windows-app.sh BUILD_FOLDER
 set -euo pipefail
@@ -215,3 +216,18 @@ app_pid=""
 [ "$(curl_ -o /dev/null -w '%{http_code}' http://127.0.0.1/hello.txt || true)" != 200 ] ||
   fail "the server still answers after Close Process"
 say "Close Process from the tray menu ended the program and its server"
+
+# The session ends (Wine's end-session broadcast, as at logoff): the program
+# stops its engine, so the access log holds the last request, and ends.
+timeout 600 wine "$app/ambrel.exe" > "$work/app2.out" 2>&1 &
+app_pid=$!
+find_window "Ambrel HTTP Server" > /dev/null || fail "no main window on the second start"
+serves /hello.txt two || fail "not serving on the second start"
+curl_ -o /dev/null "http://127.0.0.1/hello.txt?session-end" || true
+timeout 120 wineboot --end-session > /dev/null 2>&1 || true
+for _ in $(seq 1 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the session's end did not end the program"
+wait "$app_pid" || true
+app_pid=""
+grep -qs 'GET /hello.txt?session-end ' "$work"/logs/* || fail "the access log lacks the last request"
+say "the session's end stopped the engine (the log holds the last request) and ended the program"

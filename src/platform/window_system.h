@@ -349,7 +349,8 @@ void ShutdownWindowSystem();
 // away, the desktop session ended): `handler` runs on the user-interface
 // thread inside the window system, and the process ends (exit code 1) when
 // it returns. The handler must not call the window system. Null: the process
-// ends at once. Only the X11 backend can lose its display.
+// ends at once. The X11 backend loses its display when the X server goes;
+// the USER32 backend when the Windows session ends (WM_ENDSESSION).
 void SetDisplayLostHandler(void (*handler)());
 
 // The backend in use; kHeadless before InitWindowSystem.

@@ -10,6 +10,7 @@
 
 namespace wscore::win32 {
 
+extern void (*DisplayLostHandler)();
 bool IsConfiguring();
 bool IsActivating();
 const MinMaxInfo* SizeHintsOf(HWND hwnd);
@@ -252,6 +253,12 @@ LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_GETMINMAXINFO: return OnMinMax(hwnd, r, reinterpret_cast<MINMAXINFO*>(lParam));
     case WM_CLOSE: Remember(hwnd, NoteKind::kClose); return 0;
+    case WM_ENDSESSION:
+      if (wParam != FALSE) {
+        if (DisplayLostHandler != nullptr) DisplayLostHandler();
+        ::ExitProcess(1);
+      }
+      return 0;
     case WM_ENTERSIZEMOVE: EnterNativeModal(); return 0;
     case WM_EXITSIZEMOVE: LeaveNativeModal(); return 0;
     default: break;

@@ -395,6 +395,12 @@ const wscore::BackendOps* wscore::Win32Backend() { return &win32::kWin32Ops; }
 const wscore::BackendOps* wscore::X11Backend() { return nullptr; }
 WindowSystemBackend DesktopWindowBackend() { return WindowSystemBackend::kWin32; }
 
-// The desktop of a Windows session does not go away under a running program
-// (the session's end closes the windows), so the handler is never called.
-void SetDisplayLostHandler(void (*)()) {}
+// The end of the Windows session is this backend's lost display: once the
+// system has said the session ends (WM_ENDSESSION), the handler runs and the
+// process ends, so the engine is stopped and its log written before the
+// system takes the process away.
+namespace wscore::win32 {
+void (*DisplayLostHandler)() = nullptr;
+}  // namespace wscore::win32
+
+void SetDisplayLostHandler(void (*handler)()) { wscore::win32::DisplayLostHandler = handler; }
