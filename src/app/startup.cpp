@@ -30,10 +30,10 @@ void RegisterToolkitClasses() {
   RegisterButtonClass();
 }
 
-// Without settings the server stays stopped, scope "Local Server", PHP, CGI
-// and logging off, the fields empty; nothing is saved.
 }  // namespace
 
+// Without settings the server stays stopped, scope "Local Server", PHP, CGI
+// and logging off, the fields empty; nothing is saved.
 void ChooseDefaultSettings() {
   SendWindowMessage(Controls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
   SendWindowMessage(Controls.phpSelector, TKM_ITEMCHOSEN, kItemPhpDisabled, 0);
