@@ -225,7 +225,15 @@ void ReleaseMainWindow() {
 
 LResult MainWindowProc(WindowHandle hwnd, uint32_t message, WParam wParam, LParam lParam) {
   switch (message) {
-    case WM_CLOSE: HideMainWindow(); return 0;
+    case WM_CLOSE:
+      // Hidden, the window comes back from the tray icon; with no tray to
+      // hold the icon it is only minimised, so the program stays reachable.
+      if (TrayIconDocked()) {
+        HideMainWindow();
+      } else {
+        ShowWindow(hwnd, SW_MINIMIZE);
+      }
+      return 0;
     case WM_DESTROY: PostQuit(0); break;
     case WM_COMMAND: OnCommand(wParam, lParam); break;
     case TKM_ITEMCHOSEN: OnItemChosen(wParam); break;

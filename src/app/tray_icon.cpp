@@ -1,16 +1,106 @@
-// FIXME: the status-area icon and its menu are not built yet; until they
-// are, adding and refreshing succeed without showing anything, and nothing
-// arrives from the tray.
+// The tray icon: the record handed to the status area, its two pictures and
+// tips, the callbacks from it, the control menu's commands and the end of
+// the program.
 #include "app/tray_icon.h"
 
-void AddTrayIcon() {}
+#include <cstdio>
+#include <vector>
 
-void RefreshTrayIcon() {}
+#include "app/about_window.h"
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/server_control.h"
+#include "core/error.h"
+#include "platform/tray.h"
+#include "ui/framework/gui_window.h"
 
-void RemoveTrayIcon() {}
+namespace {
 
-void HandleTrayCallback(LParam) {}
+constexpr uint32_t kTrayIconId = 0;
+constexpr int32_t kRunningIcon = 11;
+constexpr int32_t kStoppedIcon = 12;
+constexpr const char* kTipRunning = "Ambrel HTTP Server - Running";
+constexpr const char* kTipStopped = "Ambrel HTTP Server - Not Running";
 
-void HandleTrayFocusRequest(WindowHandle) {}
+// The record, zero-filled: the main window, identifier 0, the callback
+// message, the icon of resource `iconNumber` and the tip.
+bool Notify(uint32_t command, int32_t iconNumber, const char* tip) {
+  NotifyIconRecord record{};
+  record.window = MainWindowHandle();
+  record.id = kTrayIconId;
+  record.flags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  record.callbackMessage = kTrayCallbackMessage;
+  std::vector<uint32_t> pixels;
+  const Icon* icon = AppIcon(iconNumber);
+  if (icon != nullptr && icon->color != nullptr) {
+    const Image* image = icon->color;
+    pixels.resize(size_t(image->width) * size_t(image->height));
+    for (int32_t y = 0; y < image->height; ++y) {
+      for (int32_t x = 0; x < image->width; ++x) {
+        pixels[size_t(y) * size_t(image->width) + size_t(x)] = *PixelAddress(image, x, y);
+      }
+    }
+    record.icon = StatusIconPicture{image->width, image->height, pixels.data()};
+  }
+  std::snprintf(record.tip, sizeof record.tip, "%s", tip);
+  return NotifyStatusIcon(command, &record);
+}
 
-void HandleTrayMenuCommand(int32_t) {}
+void OpenAbout() {
+  OpenAboutWindow(MainWindowHandle(), AppIcon(3), AppIcon(17), AppIcon(18), AppIcon(19));
+  CloseAboutWindow();
+}
+
+}  // namespace
+
+void AddTrayIcon() {
+  if (!Notify(NIM_ADD, kStoppedIcon, kAppTitle)) throw ErrorText(kTrayIconFailedText);
+}
+
+void RefreshTrayIcon() {
+  const bool running = RunningServer != nullptr;
+  if (!Notify(NIM_MODIFY, running ? kRunningIcon : kStoppedIcon, running ? kTipRunning : kTipStopped)) {
+    throw ErrorText(kTrayIconFailedText);
+  }
+}
+
+void RemoveTrayIcon() {
+  NotifyIconRecord record{};
+  record.window = MainWindowHandle();
+  record.id = kTrayIconId;
+  NotifyStatusIcon(NIM_DELETE, &record);
+}
+
+bool TrayIconDocked() { return IsStatusIconDocked(MainWindowHandle(), kTrayIconId); }
+
+void HandleTrayCallback(LParam mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDBLCLK) {
+    ShowMainWindow(1);
+  } else if (mouseMessage == WM_RBUTTONUP) {
+    OpenControlMenu(MainWindowHandle(), MainFont, RunningServer != nullptr, AppIcon);
+  }
+}
+
+void HandleTrayFocusRequest(WindowHandle popup) { FocusControlMenu(popup); }
+
+void HandleTrayMenuCommand(int32_t id) {
+  switch (id) {
+    case kTrayMenuShowId: ShowMainWindow(1); break;
+    case kTrayMenuStartId: StartServerCommand(); break;
+    case kTrayMenuShutdownId: ShutdownServerCommand(); break;
+    case kTrayMenuAboutId: OpenAbout(); break;
+    case kTrayMenuCloseId: CloseProcess(); break;
+    default: break;
+  }
+}
+
+void CloseProcess() {
+  RemoveTrayIcon();
+  StopRunningServer();
+  if (AboutWindow != nullptr && IsWindow(AboutWindow->hwnd)) {
+    CloseRequested = true;
+    PostWindowMessage(AboutWindow->hwnd, TKM_ENDMODAL, 0, 0);
+    return;
+  }
+  if (IsWindow(MainWindowHandle())) DestroyWindow(MainWindowHandle());
+}

@@ -1,28 +1,18 @@
 // The tray icon and what reaches the main window from it: the icon's
-// callback message, the popup focus request and the control menu's commands.
+// callback message, the popup focus request and the control menu's
+// commands, and the end of the program.
 #pragma once
 
 #include <cstdint>
 
+#include "app/tray_menu.h"
 #include "platform/window_system.h"
-
-// Messages of the tray to the main window.
-inline constexpr uint32_t kTrayCallbackMessage = WM_USER + 1;  // lParam: the mouse message
-inline constexpr uint32_t kTrayFocusMessage = WM_USER + 2;     // wParam: the popup to focus
-
-// Identifiers of the control menu's items (TKM_ITEMCHOSEN wParam).
-inline constexpr int32_t kTrayMenuAboutId = 14;
-inline constexpr int32_t kTrayMenuStartId = 15;
-inline constexpr int32_t kTrayMenuShutdownId = 16;
-inline constexpr int32_t kTrayMenuShowId = 17;
-inline constexpr int32_t kTrayMenuCloseId = 18;
-inline constexpr int32_t kTrayMenuFirstId = kTrayMenuAboutId;
-inline constexpr int32_t kTrayMenuLastId = kTrayMenuCloseId;
 
 inline constexpr const char* kTrayIconFailedText = "Couldn't Create Tray Icon";
 
 // Adds the icon (stopped picture, tip "Ambrel HTTP Server"). Raises
-// ErrorText(kTrayIconFailedText) when it cannot be added.
+// ErrorText(kTrayIconFailedText) when it cannot be added. A desktop without
+// a tray is no failure: the icon docks when a tray appears.
 void AddTrayIcon();
 
 // Shows the running or stopped picture and tip, by RunningServer. Raises
@@ -32,6 +22,10 @@ void RefreshTrayIcon();
 // Takes the icon away; the result is ignored.
 void RemoveTrayIcon();
 
+// Whether the icon sits in a tray now (the close box hides the main window
+// only then, and minimises it otherwise, so the program stays reachable).
+bool TrayIconDocked();
+
 // The main window's kTrayCallbackMessage (lParam: the mouse message).
 void HandleTrayCallback(LParam mouseMessage);
 
@@ -40,3 +34,9 @@ void HandleTrayFocusRequest(WindowHandle popup);
 
 // A control menu command (kTrayMenuFirstId to kTrayMenuLastId).
 void HandleTrayMenuCommand(int32_t id);
+
+// Ends the program: removes the icon, stops the engine so that the access
+// log writes out what it holds, then closes the About window when it is open
+// (which then destroys the main window) or destroys the main window, whose
+// end ends the message loop.
+void CloseProcess();

@@ -601,6 +601,18 @@ WindowHandle SetCapture(WindowHandle window);
 WindowHandle GetCaptureWindow();
 bool ReleaseMouseCapture();
 
+// Menu grab: while `window` (a shown top-level window, a popup menu) holds
+// it, a button press outside every window of this process (on the desktop or
+// on another program) is taken from the display and delivered to `window` as
+// its button-down message, in its client coordinates (so outside its client
+// area). Presses on this process's own windows go where they always go, and
+// the mouse capture comes first. The grab ends with ReleasePopupGrab, or when
+// the window is hidden or destroyed. SetPopupGrab is false for a hidden or
+// child window; ReleasePopupGrab only when `window` held it.
+bool SetPopupGrab(WindowHandle window);
+bool ReleasePopupGrab(WindowHandle window);
+WindowHandle GetPopupGrabWindow();
+
 // Asks for one WM_MOUSELEAVE when the pointer leaves the window's client area
 // (or at once when it is not over it now). Cancelled by the message.
 bool TrackMouseLeave(WindowHandle window);

@@ -15,6 +15,8 @@
 #include "app/server_control.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
+#include "app/tray_icon.h"
+#include "platform/tray.h"
 #include "core/blocks.h"
 #include "core/paths.h"
 #include "ui/controls/popup.h"
@@ -68,6 +70,10 @@ class MainWindowEnvironment : public testing::Environment {
     ASSERT_TRUE(StartSystemControls());
     BuildApplicationWindow();
     ASSERT_NE(MainWindow, nullptr);
+    // A desktop with a tray, as start-up meets it: every apply refreshes the
+    // icon, and the close box hides the window.
+    SetHeadlessTrayHost(true, 16);
+    AddTrayIcon();
     WindowClass watcher{};
     watcher.name = "AppTestBoxWatcher";
     watcher.procedure = BoxWatcherProc;

@@ -126,6 +126,41 @@ TEST_F(PopupTest, ClickingElsewhereClosesIt) {
   EXPECT_EQ(Of(TKM_POPUPCANCELLED)[0].wParam, 0u);
 }
 
+// The menu holds the grab: a press on the bare desktop (no window of ours
+// there) closes it, a right press too, children and all. A child popup takes
+// no grab of its own.
+TEST_F(PopupTest, APressOnTheDesktopClosesIt) {
+  WindowHandle popup = Open({"One", "Two"}, 600, 150);
+  EXPECT_EQ(GetPopupGrabWindow(), popup);
+  InjectMouseMove(900, 700);
+  Press(true);
+  Press(false);
+  Pump();
+  EXPECT_FALSE(IsWindow(popup));
+  ASSERT_EQ(Of(TKM_POPUPCANCELLED).size(), 1u);
+  EXPECT_EQ(GetPopupGrabWindow(), nullptr);
+
+  MenuItemList list{};
+  AddMenuItem(&list, 0, 10, "Parent", nullptr, 0);
+  AddMenuItem(&list, 10, 11, "Child", nullptr, 0);
+  popup = OpenPopupAtPoint(&list, parent_, nullptr, 600, 150);
+  FreeMenuItems(&list);
+  Pump();
+  Key(VK_DOWN);
+  Key(VK_RIGHT);
+  WindowHandle child = Data(popup)->child;
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(GetPopupGrabWindow(), popup);
+  InjectMouseMove(5, 700);
+  InjectMouseButton(MouseButton::kRight, true);
+  InjectMouseButton(MouseButton::kRight, false);
+  Pump();
+  EXPECT_FALSE(IsWindow(popup));
+  EXPECT_FALSE(IsWindow(child));
+  EXPECT_EQ(Of(TKM_POPUPCANCELLED).size(), 2u);
+  EXPECT_TRUE(Of(TKM_ITEMCHOSEN).empty());
+}
+
 TEST_F(PopupTest, TypeAheadMovesTheHighlight) {
   WindowHandle popup = Open({"Show", "Start", "About", "Close"}, 100, 100);
   InjectText("s");

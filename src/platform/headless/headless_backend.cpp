@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/window_core/core.h"
+#include "platform/window_core/tray_core.h"
 
 namespace wscore {
 
@@ -133,6 +134,8 @@ const BackendOps kHeadlessOps = {
     .getSelection = GetSelection,
     .dropSelections = Nothing,
     .findTopLevel = FindTopLevel,
+    .setPopupGrab = Nothing,
+    .tray = HeadlessTray(),
 };
 
 }  // namespace

@@ -73,6 +73,8 @@ struct InputEvent {
 };
 inline constexpr uint32_t kAltDown = 0x10000;
 
+struct TrayOps;  // tray_core.h
+
 // What a backend does for the core. Every hook is called on the UI thread.
 struct BackendOps {
   bool (*open)();
@@ -101,6 +103,8 @@ struct BackendOps {
   bool (*getSelection)(ClipboardSelection which, std::string* out);
   void (*dropSelections)(WindowRecord* window);  // the owner is going away
   bool (*findTopLevel)(const char* className, const char* title);
+  void (*setPopupGrab)(WindowRecord* window);  // null releases
+  const TrayOps* tray;
 };
 
 const BackendOps* HeadlessBackend();
@@ -143,6 +147,7 @@ struct CoreState {
   std::vector<Timer> timers;
   WindowHandle focus = nullptr;
   WindowHandle capture = nullptr;
+  WindowHandle popupGrab = nullptr;  // presses outside our windows go here
   WindowHandle active = nullptr;
   WindowHandle pointerWindow = nullptr;
   WinPoint pointer{0, 0};
@@ -180,6 +185,7 @@ void SetFocusInternal(WindowHandle window);
 void ActivateTopLevel(WindowHandle top, uint32_t how, bool tellBackend);
 void ActivateAfterLoss(WindowHandle lost);  // the active window went away
 void ReleaseCaptureInternal(WindowHandle newHolder);
+void ReleasePopupGrabInside(WindowHandle window);  // when it or a parent goes
 void HideInternal(WindowRecord* window);
 void InvalidateAll(WindowRecord* window, bool erase);
 void RaiseTopLevel(WindowHandle window);

@@ -66,6 +66,7 @@ void HideInternal(WindowRecord* r) {
   r->style &= ~WS_VISIBLE;
   s.ops->showWindow(r, false);
   if (IsInside(window, s.capture)) ReleaseCaptureInternal(nullptr);
+  ReleasePopupGrabInside(window);
   if (IsInside(window, s.focus)) {
     if (r->parent != nullptr) {
       SetFocusInternal(r->parent);

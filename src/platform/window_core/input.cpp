@@ -149,11 +149,25 @@ uint32_t MaybeDoubleClick(WindowHandle target, uint32_t message) {
   return isDouble ? message + 2 : message;  // WM_xBUTTONDBLCLK follows WM_xBUTTONUP
 }
 
+// A press outside every window of ours while a popup holds the grab: the
+// popup hears of it in its own client coordinates, and nobody else does.
+bool RouteToPopupGrab(uint32_t message) {
+  CoreState& s = State();
+  WindowRecord* holder = Find(s.popupGrab);
+  if (holder == nullptr) return false;
+  TrackPointer();
+  WinPoint origin = ScreenOrigin(holder);
+  Queue(holder->handle, message, MouseKeys(),
+        MakeLParam(s.pointer.x - origin.x, s.pointer.y - origin.y));
+  return true;
+}
+
 void RouteButton(const InputEvent& e) {
   CoreState& s = State();
   uint32_t message = ButtonMessage(e.button, e.down);
   if (e.down && !Find(s.capture)) {
     WindowHandle under = DeepestWindowAt(s.pointer);
+    if (under == nullptr && RouteToPopupGrab(message)) return;
     WindowHandle top = RootOf(under);
     if (top && Usable(under) && top != s.active) {
       RaiseTopLevel(top);
@@ -252,6 +266,29 @@ WindowHandle SetCapture(WindowHandle window) {
 }
 
 WindowHandle GetCaptureWindow() { return State().capture; }
+
+bool SetPopupGrab(WindowHandle window) {
+  CoreState& s = State();
+  WindowRecord* r = Find(window);
+  if (r == nullptr || r->parent != nullptr || !(r->style & WS_VISIBLE)) return false;
+  s.popupGrab = window;
+  s.ops->setPopupGrab(r);
+  return true;
+}
+
+bool ReleasePopupGrab(WindowHandle window) {
+  CoreState& s = State();
+  if (window == nullptr || s.popupGrab != window) return false;
+  s.popupGrab = nullptr;
+  s.ops->setPopupGrab(nullptr);
+  return true;
+}
+
+WindowHandle GetPopupGrabWindow() { return State().popupGrab; }
+
+void wscore::ReleasePopupGrabInside(WindowHandle window) {
+  if (IsInside(window, State().popupGrab)) ReleasePopupGrab(State().popupGrab);
+}
 
 bool ReleaseMouseCapture() {
   ReleaseCaptureInternal(nullptr);

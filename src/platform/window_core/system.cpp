@@ -8,6 +8,7 @@
 
 #include "platform/message_box.h"
 #include "platform/window_core/core.h"
+#include "platform/window_core/tray_core.h"
 
 using namespace wscore;
 
@@ -24,7 +25,7 @@ void ResetState(CoreState& s) {
   s.input.clear();
   s.inputMessages.clear();
   s.timers.clear();
-  s.focus = s.capture = s.active = s.pointerWindow = s.lastClickWindow = nullptr;
+  s.focus = s.capture = s.popupGrab = s.active = s.pointerWindow = s.lastClickWindow = nullptr;
   s.pointer = WinPoint{0, 0};
   s.modifiers = 0;
   for (bool& down : s.keysDown) down = false;
@@ -80,6 +81,7 @@ void ShutdownWindowSystem() {
     s.posted.clear();
     s.uiCallDone.notify_all();
   }
+  RemoveAllStatusIcons();
   // Top-level windows go from the top down; owned ones go with their owners.
   while (!s.topLevels.empty()) {
     if (!DestroyWindow(s.topLevels.back())) break;

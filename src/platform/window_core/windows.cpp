@@ -190,6 +190,7 @@ bool DestroyWindow(WindowHandle window) {
   CollectTree(window, &tree);
   for (WindowHandle w : tree) Find(w)->destroying = true;
   if (IsInside(window, s.capture)) ReleaseCaptureInternal(nullptr);
+  ReleasePopupGrabInside(window);
   if (IsInside(window, s.focus)) s.focus = nullptr;
   if (s.active == window) ActivateAfterLoss(window);
 

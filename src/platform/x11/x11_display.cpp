@@ -106,7 +106,8 @@ bool OpenDisplay() {
   attributes.event_mask = PropertyChangeMask;
   x.helper = XCreateWindow(x.display, x.root, -10, -10, 1, 1, 0, CopyFromParent, InputOnly,
                            CopyFromParent, CWEventMask, &attributes);
-  XSelectInput(x.display, x.root, PropertyChangeMask);
+  // Structure events bring the tray host's MANAGER announcements.
+  XSelectInput(x.display, x.root, PropertyChangeMask | StructureNotifyMask);
   return true;
 }
 
@@ -149,6 +150,7 @@ void Pump() {
     }
     HandleEvent(&event);
   }
+  RetryPopupGrab();
   XFlush(x.display);
 }
 

@@ -132,6 +132,7 @@ void OnFocus(XFocusChangeEvent* e, bool in) {
   if (e->mode == NotifyGrab || e->mode == NotifyUngrab) return;
   if (e->detail == NotifyInferior || e->detail == NotifyPointer) return;
   if (e->serial < x.focusSerial) return;  // answers an older focus request
+  if (x.popupGrab != 0) return;  // an open menu holds the keyboard; the focus moves with it
   WindowRecord* r = FindByNative(e->window);
   if (r != nullptr && r->parent == nullptr) OnFocusChange(r, in);
 }
@@ -203,6 +204,7 @@ void HandleKeyEvent(XKeyEvent* e, bool repeat) {
 }
 
 void HandleEvent(XEvent* event) {
+  if (HandleTrayEvent(event)) return;
   switch (event->type) {
     case Expose: {
       XExposeEvent& e = event->xexpose;

@@ -40,6 +40,8 @@ struct X11State {
   std::string selectionText[2];
   Window selectionOwner[2] = {0, 0};
   int lastError = 0;
+  Window popupGrab = 0;        // the menu that holds the pointer grab
+  uint64_t grabRetryUntil = 0;  // a refused grab is tried again until then
 };
 
 X11State& X();
@@ -49,6 +51,8 @@ bool HasWindowManager();
 
 // Event handling split by concern.
 void HandleEvent(XEvent* event);
+bool HandleTrayEvent(XEvent* event);  // status icons and their host
+void RetryPopupGrab();
 void HandleKeyEvent(XKeyEvent* event, bool repeat);
 void HandleSelectionRequest(XSelectionRequestEvent* event);
 void HandleSelectionClear(XSelectionClearEvent* event);

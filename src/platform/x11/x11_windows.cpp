@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/window_core/tray_core.h"
 #include "platform/x11/x11_internal.h"
 
 namespace wscore::x11 {
@@ -101,6 +102,22 @@ void ShowWindow(WindowRecord* r, bool show) {
   if (!show && x.pendingFocus == w) x.pendingFocus = 0;
 }
 
+// Whether a window manager looks after the window: every one of them, also
+// those of the old school without the _NET_ hints, puts WM_STATE on the
+// windows it manages.
+bool Managed(Window w) {
+  X11State& x = X();
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool has = XGetWindowProperty(x.display, w, x.atoms.wmState, 0, 1, False, x.atoms.wmState, &type,
+                                &format, &count, &after, &data) == Success &&
+             type == x.atoms.wmState;
+  if (data) XFree(data);
+  return has;
+}
+
 // With a window manager, iconify through it; without one, an iconified
 // window simply leaves the screen until it is restored.
 void Iconify(WindowRecord* r, bool minimize) {
@@ -108,7 +125,7 @@ void Iconify(WindowRecord* r, bool minimize) {
   Window w = NativeOf(r);
   if (!minimize) {
     XMapWindow(x.display, w);
-  } else if (HasWindowManager()) {
+  } else if (HasWindowManager() || Managed(w)) {
     XIconifyWindow(x.display, w, x.screen);
   } else {
     XUnmapWindow(x.display, w);
@@ -195,15 +212,51 @@ void SetCursor(WindowRecord* r) {
   XDefineCursor(X().display, NativeOf(r), r->cursor == CursorShape::kHand ? X().hand : X().arrow);
 }
 
+constexpr unsigned kGrabEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+
+// The menu grab reports our own windows' events as usual (owner events) and
+// everything else to the menu. The keyboard is grabbed too, so that a
+// window manager that moves the focus with the pointer cannot take the keys
+// (and close the menu) while it is open. Another program's grab may hold
+// the pointer for a moment (a host still busy with the click that opened
+// the menu): the grab is tried again for a second.
+void GrabForPopup() {
+  X11State& x = X();
+  int status = XGrabPointer(x.display, x.popupGrab, True, kGrabEvents, GrabModeAsync,
+                            GrabModeAsync, None, None, CurrentTime);
+  if (status == GrabSuccess) {
+    status = XGrabKeyboard(x.display, x.popupGrab, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  }
+  if (x.grabRetryUntil == 0 && status != GrabSuccess) x.grabRetryUntil = NowMs() + 1000;
+  if (status == GrabSuccess) x.grabRetryUntil = 0;
+}
+
 void SetCapture(WindowRecord* r) {
   X11State& x = X();
   if (r == nullptr) {
-    XUngrabPointer(x.display, CurrentTime);
+    if (x.popupGrab != 0) {
+      GrabForPopup();
+    } else {
+      XUngrabPointer(x.display, CurrentTime);
+    }
     return;
   }
-  XGrabPointer(x.display, NativeOf(r), False,
-               ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-               GrabModeAsync, None, None, CurrentTime);
+  x.grabRetryUntil = 0;
+  XGrabPointer(x.display, NativeOf(r), False, kGrabEvents, GrabModeAsync, GrabModeAsync, None,
+               None, CurrentTime);
+}
+
+void SetPopupGrab(WindowRecord* r) {
+  X11State& x = X();
+  x.popupGrab = r != nullptr ? NativeOf(r) : 0;
+  x.grabRetryUntil = 0;
+  if (x.popupGrab == 0) XUngrabKeyboard(x.display, CurrentTime);
+  if (State().capture != nullptr) return;  // the capture's grab stands; ours follows it
+  if (x.popupGrab != 0) {
+    GrabForPopup();
+  } else {
+    XUngrabPointer(x.display, CurrentTime);
+  }
 }
 
 // The default visual of every X server we meet stores 0x00RRGGBB in 32 bits,
@@ -279,9 +332,26 @@ const BackendOps kX11Ops = {
     .getSelection = GetSelection,
     .dropSelections = DropSelections,
     .findTopLevel = FindTopLevel,
+    .setPopupGrab = SetPopupGrab,
+    .tray = X11Tray(),
 };
 
 }  // namespace
+
+void RetryPopupGrab() {
+  X11State& x = X();
+  if (x.grabRetryUntil == 0) return;
+  if (x.popupGrab == 0 || NowMs() > x.grabRetryUntil) {
+    x.grabRetryUntil = 0;
+    return;
+  }
+  if (State().capture == nullptr) {
+    GrabForPopup();
+  } else if (XGrabKeyboard(x.display, x.popupGrab, True, GrabModeAsync, GrabModeAsync,
+                           CurrentTime) == GrabSuccess) {
+    x.grabRetryUntil = 0;  // the capture holds the pointer; ours follows when it ends
+  }
+}
 
 }  // namespace wscore::x11
 

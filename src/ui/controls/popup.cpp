@@ -1,7 +1,7 @@
 // The popup menu's window: class registration, opening and placing, the
 // record's life, choosing and cancelling, child popups, keys and timers.
 // Geometry lives in popup_layout.cpp, painting in popup_paint.cpp and the
-// pointer in popup_pointer.cpp.
+// pointer and keys in popup_input.cpp.
 #include "ui/controls/popup.h"
 
 #include "core/blocks.h"
@@ -192,7 +192,11 @@ LResult PopupWindowProc(WindowHandle window, uint32_t message, WParam wParam, LP
       return 0;
     case WM_PAINT: PaintOffscreen(window, p->width, p->height, PaintThunk, p); return 0;
     case WM_MOUSEMOVE: OnPopupMouseMove(window, p, lParam); return 0;
-    case WM_LBUTTONDOWN: OnPopupLeftDown(p); return 0;
+    case WM_LBUTTONDOWN:
+      if (!OnPopupPressOutside(window, p, lParam)) OnPopupLeftDown(p);
+      return 0;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: OnPopupPressOutside(window, p, lParam); return 0;
     case WM_LBUTTONUP: OnPopupLeftUp(window, p); return 0;
     case WM_MOUSEWHEEL:
       ApplyPopupWheel(p, SignedHiWord(wParam));
@@ -270,6 +274,9 @@ WindowHandle OpenPopup(const MenuItemList* list, WindowHandle owner, FontHandle 
   const uint32_t activate = mode == 0 ? SWP_NOACTIVATE : 0;
   SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | activate);
+  // A menu of its own holds the pointer, so a press anywhere else, the
+  // desktop included, closes it.
+  if (mode != 0 && IsWindow(window)) SetPopupGrab(window);
   return window;
 }
 

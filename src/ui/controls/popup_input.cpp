@@ -82,6 +82,20 @@ void OnPopupLeftDown(PopupData* p) {
   if (HasChildren(p->items.current)) OpenChildPopupNow(p, p->items.current);
 }
 
+bool OnPopupPressOutside(WindowHandle window, PopupData* p, LParam lParam) {
+  WinPoint point{SignedLoWord(static_cast<uintptr_t>(lParam)),
+                 SignedHiWord(static_cast<uintptr_t>(lParam))};
+  if (point.x >= 0 && point.y >= 0 && point.x < p->width && point.y < p->height) return false;
+  ClientToScreen(window, &point);
+  const WindowHandle under = GetRootWindow(WindowFromPoint(point));
+  for (PopupData* level = p; under != nullptr && level != nullptr && PopupChildOpen(level);
+       level = static_cast<PopupData*>(GetWindowUserData(level->child))) {
+    if (level->child == under) return false;
+  }
+  ChoosePopupItem(window, p, nullptr);
+  return true;
+}
+
 void OnPopupLeftUp(WindowHandle window, PopupData* p) {
   MenuItem* item = p->items.current;
   if (item != nullptr && !HasChildren(item)) ChoosePopupItem(window, p, item);

@@ -25,6 +25,10 @@ void ChoosePopupItem(WindowHandle window, PopupData* popup, MenuItem* item);
 
 void OnPopupMouseMove(WindowHandle window, PopupData* popup, LParam lParam);
 void OnPopupLeftDown(PopupData* popup);
+// A press outside the popup's client area (the menu grab brings presses on
+// the desktop too) cancels it, unless it lies on one of its child popups.
+// True when it cancelled.
+bool OnPopupPressOutside(WindowHandle window, PopupData* popup, LParam lParam);
 void OnPopupLeftUp(WindowHandle window, PopupData* popup);
 LResult OnPopupKeyDown(WindowHandle window, PopupData* popup, WParam key, LParam lParam);
 void OnPopupChar(WindowHandle window, PopupData* popup, WParam character);
