@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all setup configure build test run clean bench fuzz
+.PHONY: all setup configure build test run clean bench fuzz windows test-windows test-sanitize
 
 all: build
 
@@ -29,7 +29,31 @@ run: build
 	$(BUILD)/ambrel; test $$? -le 1
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-sanitize build-windows
+
+# The whole Linux suite again with AddressSanitizer and
+# UndefinedBehaviorSanitizer, in a build folder of its own; undefined
+# behaviour ends the test that meets it.
+SANITIZE_BUILD ?= build-sanitize
+test-sanitize: setup
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAMBREL_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 900
+
+# The engine as Windows programs (mingw-w64, static runtime):
+# build-windows/ambrel_serve_folder.exe and the engine's tests as .exe files.
+WINDOWS_BUILD ?= build-windows
+windows:
+	bash scripts/setup.sh windows
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# Those tests under Wine in a network namespace of their own, then the
+# folder-serving program on port 80 there, fetched by curl.
+test-windows: windows
+	bash scripts/test-windows.sh $(WINDOWS_BUILD)
 
 # Side-by-side benchmark against nginx, lighttpd, `php -S` and Python's
 # http.server, built in release mode. Never part of `make test`.

@@ -35,7 +35,7 @@ bool IsCgiScript(const char* file_name) {
   if (!ServerSettings.cgi_enabled || file_name == nullptr) return false;
   size_t length = std::strlen(file_name);
   if (length <= 4) return false;
-  return std::strstr(file_name, "/cgi-bin/") != nullptr ||
+  return std::strstr(file_name, kCgiFolderMarker) != nullptr ||
          EndsWithIgnoringCase(file_name, length, ".cgi");
 }
 

@@ -8,7 +8,8 @@ struct Connection;
 // PHP is on and the name ends in ".php", ".php3", ".php4" or ".phtml" (any case).
 bool IsPhpScript(const char* file_name);
 
-// CGI is on and the full name holds "/cgi-bin/" (exact case) or ends in ".cgi" (any case).
+// CGI is on and the full name holds the CGI folder marker ("/cgi-bin/", on
+// Windows "\cgi-bin\"; exact case) or ends in ".cgi" (any case).
 bool IsCgiScript(const char* file_name);
 
 // Runs the connection's `file_path` as PHP (is_php) or as a CGI program and

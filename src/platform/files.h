@@ -3,13 +3,10 @@
 
 #include <cstdint>
 
-// Directory separator of this platform. The engine's "trailing backslash"
-// operations keep directories ending in this character.
-#if defined(_WIN32)
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+#include "platform/platform_table.h"
+
+// kPathSeparator (platform_table.h) is the directory separator: the engine's
+// "trailing backslash" operations keep directories ending in it.
 inline constexpr int kMaxPath = 260;
 
 using FileHandle = intptr_t;

@@ -1,15 +1,13 @@
 #include "platform/message_box.h"
 
 #include <atomic>
-#include <cstdio>
+
+// The platform's own way to show a box when no user interface presents it.
+void PresentWithoutUserInterface(const char* text, const char* caption, MessageBoxIcon icon);
 
 namespace {
 
-void WriteToStandardError(const char* text, const char* caption, MessageBoxIcon) {
-  std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-}
-
-std::atomic<MessageBoxPresenter> MessageBoxPresenterSlot{WriteToStandardError};
+std::atomic<MessageBoxPresenter> MessageBoxPresenterSlot{PresentWithoutUserInterface};
 
 }  // namespace
 
@@ -18,7 +16,7 @@ void ShowMessageBox(const char* text, const char* caption, MessageBoxIcon icon) 
 }
 
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
-  return MessageBoxPresenterSlot.exchange(presenter ? presenter : WriteToStandardError);
+  return MessageBoxPresenterSlot.exchange(presenter ? presenter : PresentWithoutUserInterface);
 }
 
 namespace {

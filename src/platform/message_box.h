@@ -1,7 +1,8 @@
 // Message boxes that any thread may raise ("Server Error", "Logging Error").
 // The user interface installs a presenter that shows a real box and returns
 // when the user has closed it; until then, and in programs without a user
-// interface, the caption and text go to standard error and the call returns.
+// interface, the caption and text go to standard error and the call returns
+// (on Windows a program without a console shows a system message box).
 #pragma once
 
 enum class MessageBoxIcon { kInformation, kError };

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "platform/files.h"
+#include "platform/platform_table.h"
 
 // The server's ends of one child's pipes. The ends are file handles, read and
 // written with ReadFromFile and WriteToFile; writing to a child that is gone
@@ -38,23 +39,6 @@ void ReleaseChildProcess(ChildProcess* child);
 // with the NUL). False when it is not set or does not fit.
 bool GetOwnEnvironmentVariable(const char* name, char* out, int32_t capacity);
 
-// Environment variables of the server that every script receives, as
-// (name for the child, the server's own name).
-struct PassedVariable {
-  const char* child_name;
-  const char* own_name;
-};
-extern const PassedVariable kPassedVariables[];
-extern const int32_t kPassedVariableCount;
-
-// The PHP interpreter's programs, tried in this order in the PHP directory,
-// and the first bytes of this platform's native executables.
-#if defined(_WIN32)
-inline constexpr const char* kPhpCgiProgram = "php-cgi.exe";
-inline constexpr const char* kPhpProgram = "php.exe";
-inline constexpr const char kExecutableMagic[] = "MZ";
-#else
-inline constexpr const char* kPhpCgiProgram = "php-cgi";
-inline constexpr const char* kPhpProgram = "php";
-inline constexpr const char kExecutableMagic[] = "\x7f" "ELF";
-#endif
+// The server's variables passed on to scripts (kPassedVariables), the PHP
+// interpreter's program names and the first bytes of a native program are in
+// platform_table.h.

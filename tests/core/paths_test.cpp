@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,17 +8,17 @@
 
 #include "core/blocks.h"
 #include "core/paths.h"
+#include "support/test_os.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using testos::Native;
+
 class TempDir {
  public:
-  TempDir() {
-    char pattern[] = "/tmp/ambrel-paths-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
+  TempDir() : path_(testos::MakeTempFolder("ambrel-paths")) {}
   ~TempDir() { fs::remove_all(path_); }
   const std::string& path() const { return path_; }
 
@@ -29,34 +27,36 @@ class TempDir {
 };
 
 TEST(Paths, StripAndEnsureTrailingSeparator) {
-  char three[] = "///";
+  std::string separators = Native("///");
+  char* three = separators.data();
   EXPECT_TRUE(StripTrailingBackslashes(three));
   EXPECT_STREQ(three, "");
   EXPECT_FALSE(StripTrailingBackslashes(nullptr));
 
-  char www[8] = "/a/www";  // length 6
+  char www[8];
+  std::strcpy(www, Native("/a/www").c_str());  // length 6
   EXPECT_FALSE(EnsureTrailingBackslash(www, 7));  // length is capacity - 1: no room
   EXPECT_TRUE(EnsureTrailingBackslash(www, 8));
-  EXPECT_STREQ(www, "/a/www/");
+  EXPECT_EQ(std::string(www), Native("/a/www/"));
   EXPECT_TRUE(EnsureTrailingBackslash(www, 9));  // already there: unchanged
-  EXPECT_STREQ(www, "/a/www/");
+  EXPECT_EQ(std::string(www), Native("/a/www/"));
   EXPECT_FALSE(EnsureTrailingBackslash(www, 0));
 }
 
 TEST(Paths, CreateDirectoryPathCreatesOnlyComponentsEndingInASeparator) {
   TempDir temp;
-  std::string a = temp.path() + "/a";
+  std::string a = temp.path() + Native("/a");
   fs::create_directory(a);
-  EXPECT_EQ(CreateDirectoryPath((a + "/b/c/").c_str()), 0u);
-  EXPECT_TRUE(fs::is_directory(a + "/b/c"));
-  EXPECT_EQ(CreateDirectoryPath((a + "/b/c/").c_str()), 183u);
-  EXPECT_EQ(CreateDirectoryPath((a + "/x/y").c_str()), 0u);
-  EXPECT_TRUE(fs::is_directory(a + "/x"));
-  EXPECT_FALSE(fs::exists(a + "/x/y"));
+  EXPECT_EQ(CreateDirectoryPath((a + Native("/b/c/")).c_str()), 0u);
+  EXPECT_TRUE(fs::is_directory(a + Native("/b/c")));
+  EXPECT_EQ(CreateDirectoryPath((a + Native("/b/c/")).c_str()), 183u);
+  EXPECT_EQ(CreateDirectoryPath((a + Native("/x/y")).c_str()), 0u);
+  EXPECT_TRUE(fs::is_directory(a + Native("/x")));
+  EXPECT_FALSE(fs::exists(a + Native("/x/y")));
 
-  std::FILE* f = std::fopen((a + "/file").c_str(), "w");
+  std::FILE* f = std::fopen((a + Native("/file")).c_str(), "w");
   std::fclose(f);
-  EXPECT_EQ(CreateDirectoryPath((a + "/file/sub/").c_str()), 3u);
+  EXPECT_EQ(CreateDirectoryPath((a + Native("/file/sub/")).c_str()), 3u);
   EXPECT_EQ(CreateDirectoryPath(nullptr), 3u);
   EXPECT_EQ(CreateDirectoryPath(""), 183u);
 }
@@ -64,7 +64,7 @@ TEST(Paths, CreateDirectoryPathCreatesOnlyComponentsEndingInASeparator) {
 TEST(Paths, ProgramFilePathIsBesideTheProgram) {
   char* path = nullptr;
   ASSERT_TRUE(GetProgramFilePath(&path, "settings.dat"));
-  std::string expected = fs::read_symlink("/proc/self/exe").parent_path().string() + "/settings.dat";
+  std::string expected = testos::OwnProgramFolder() + Native("/settings.dat");
   EXPECT_EQ(std::string(path), expected);
   FreeAndClear(&path);
   EXPECT_FALSE(GetProgramFilePath(nullptr, "x"));

@@ -2,8 +2,6 @@
 // pipes: percent decoding, numbers, request lines, header blocks, dates,
 // status lines and script header blocks.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstring>
@@ -17,6 +15,7 @@
 #include "http/request_reader.h"
 #include "http/response_writer.h"
 #include "http/session.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -24,30 +23,26 @@ namespace {
 // test writes the request into the other end.
 struct PairedConnection {
   PairedConnection() {
-    int fds[2];
-    socketpair(AF_UNIX, SOCK_STREAM, 0, fds);
+    SocketHandle ends[2] = {kInvalidSocket, kInvalidSocket};
+    EXPECT_TRUE(testos::MakeSocketPair(ends));
     AllocBlock(&c, sizeof(Connection), true, 0);
-    c->socket = fds[0];
+    c->socket = ends[0];
     c->file = kInvalidFile;
-    peer = fds[1];
+    peer = ends[1];
   }
   ~PairedConnection() {
     ResetRequest(c);
-    close(static_cast<int>(c->socket));
-    close(peer);
+    testos::CloseTestSocket(c->socket);
+    testos::CloseTestSocket(peer);
     FreeAndClear(&c);
   }
-  void Feed(const std::string& bytes) { ASSERT_EQ(write(peer, bytes.data(), bytes.size()), (ssize_t)bytes.size()); }
+  void Feed(const std::string& bytes) { ASSERT_TRUE(testos::WriteAll(peer, bytes)); }
   std::string Sent() {
-    shutdown(static_cast<int>(c->socket), SHUT_WR);
-    std::string all;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(peer, buffer, sizeof(buffer))) > 0) all.append(buffer, n);
-    return all;
+    testos::ShutdownSending(c->socket);
+    return testos::ReadToEnd(peer);
   }
   Connection* c = nullptr;
-  int peer = -1;
+  SocketHandle peer = kInvalidSocket;
 };
 
 std::string Decode(const char* text) {
@@ -144,7 +139,7 @@ TEST(ReadRequest, HeaderBlocksOverASocket) {
   for (const Case& t : cases) {
     PairedConnection p;
     p.Feed(t.bytes);
-    shutdown(p.peer, SHUT_WR);
+    testos::ShutdownSending(p.peer);
     EXPECT_EQ(p.c->ReadRequest(), t.result) << t.bytes.substr(0, 60);
     EXPECT_EQ(p.c->close_after, t.close_after) << t.bytes.substr(0, 60);
     EXPECT_EQ(p.c->content_length, t.content_length) << t.bytes.substr(0, 60);
@@ -261,15 +256,11 @@ TEST(ResponseHead, OwnConnectionHeaderAndBareLinesKept) {
 
 // A script's header block through a real pipe.
 struct ScriptOutput {
-  explicit ScriptOutput(const std::string& bytes) {
-    int fds[2];
-    pipe(fds);
-    EXPECT_EQ(write(fds[1], bytes.data(), bytes.size()), (ssize_t)bytes.size());
-    close(fds[1]);
-    read_end = fds[0];
+  explicit ScriptOutput(const std::string& bytes) : read_end(testos::PipeHolding(bytes)) {
+    EXPECT_NE(read_end, kInvalidFile);
   }
-  ~ScriptOutput() { close(read_end); }
-  int read_end;
+  ~ScriptOutput() { CloseFile(read_end); }
+  FileHandle read_end;
 };
 
 TEST(ReadScriptHeaders, StatusAndHeaderLines) {

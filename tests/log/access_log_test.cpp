@@ -1,98 +1,20 @@
+// The access log: line layout, zone texts, daily file names, and the log
+// thread's writes, batching, stop and concurrent loggers. The same source
+// runs on Linux and as a Windows program.
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <mutex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "http/engine.h"
-#include "http/thread_registry.h"
-#include "log/access_log.h"
+#include "log/access_log_test_support.h"
 #include "log/log_line.h"
-#include "platform/clock.h"
-#include "platform/message_box.h"
-
-namespace fs = std::filesystem;
 
 namespace {
-
-// The log's clock, chosen by each test: a calendar moment and a UTC offset.
-std::mutex g_fake_mutex;
-LocalTime g_fake_now{};
-std::atomic<int> g_clock_reads{0};
-
-bool FakeClock(LocalTime* out) {
-  std::lock_guard<std::mutex> guard(g_fake_mutex);
-  g_clock_reads.fetch_add(1);
-  *out = g_fake_now;
-  return true;
-}
-
-void SetFakeTime(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint16_t minute,
-                 uint16_t second, int32_t offset_minutes, bool has_offset = true) {
-  std::lock_guard<std::mutex> guard(g_fake_mutex);
-  g_fake_now = LocalTime{{year, month, 0, day, hour, minute, second, 0}, has_offset, offset_minutes};
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Waits (bounded) until the log thread has retired from the registry.
-void WaitForNoThreads() {
-  for (int i = 0; i < 5000 && CountRegisteredThreads() != 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-}
-
-class AccessLogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/ambrel-log-XXXXXX";
-    root_ = mkdtemp(pattern);
-    dir_ = root_ + "/logs/deeper/";
-    previous_clock_ = SetLogClock(FakeClock);
-    SetFakeTime(2007, 1, 22, 14, 5, 9, -300);
-  }
-  void TearDown() override {
-    StopAccessLog();
-    WaitForNoThreads();
-    SetLogClock(previous_clock_);
-    fs::remove_all(root_);
-  }
-  std::string FileFor(const char* name) const { return dir_ + name; }
-  void Log(const char* target, const char* ua = "curl/8", const char* referer = "") {
-    LogRequest(ua, "192.168.1.5", "GET", target, "HTTP/1.1", 200, 5123, referer);
-  }
-  // Polls (bounded) until the file holds `count` lines.
-  void WaitForLines(const std::string& path, size_t count) {
-    for (int i = 0; i < 5000; ++i) {
-      std::string text = ReadWholeFile(path);
-      if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= count) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  }
-
-  std::string root_;
-  std::string dir_;
-  LogClock previous_clock_ = nullptr;
-  EngineToken token_{};
-};
 
 TEST(LogLine, ZoneTexts) {
   struct Case {
@@ -101,25 +23,6 @@ TEST(LogLine, ZoneTexts) {
   } cases[] = {{-300, "-0500"}, {60, "+0100"}, {0, "+0000"}, {330, "+0530"},
                {-570, "-0930"}, {345, "+0545"}, {-30, "-0030"}};
   for (const Case& c : cases) EXPECT_EQ(FormatZone(c.minutes), c.zone) << c.minutes;
-}
-
-TEST(LogLine, ZoneComesFromTheOffsetInForce) {
-  // POSIX zone rules need no zone database: a fixed offset per name.
-  struct Case {
-    const char* tz;
-    const char* zone;
-  } cases[] = {{"EST5", "-0500"}, {"CET-1", "+0100"}, {"UTC0", "+0000"}, {"IST-5:30", "+0530"}};
-  std::string old_tz = getenv("TZ") ? getenv("TZ") : "";
-  for (const Case& c : cases) {
-    setenv("TZ", c.tz, 1);
-    tzset();
-    LocalTime now;
-    ASSERT_TRUE(GetLocalTimeNow(&now));
-    ASSERT_TRUE(now.has_offset);
-    EXPECT_EQ(FormatZone(now.utc_offset_minutes), c.zone) << c.tz;
-  }
-  if (old_tz.empty()) unsetenv("TZ"); else setenv("TZ", old_tz.c_str(), 1);
-  tzset();
 }
 
 TEST(LogLine, DailyFileNames) {
@@ -268,48 +171,6 @@ TEST_F(AccessLogTest, ManyConcurrentLoggersEachLineOnce) {
       EXPECT_EQ(seen.count(target), 1u) << target;
     }
   }
-}
-
-std::atomic<int> g_boxes{0};
-std::string g_box_text;
-void CaptureBox(const char* text, const char* caption, MessageBoxIcon icon) {
-  g_box_text = std::string(caption) + "|" + text;
-  EXPECT_EQ(icon, MessageBoxIcon::kInformation);
-  g_boxes.fetch_add(1);
-}
-
-TEST_F(AccessLogTest, AStopWhileAWriteIsBlockedTellsTheUser) {
-  // The day's file is a FIFO: opening it for writing blocks until a reader comes.
-  fs::create_directories(dir_);
-  std::string file = FileFor("Ambrel_HTTP_01_22_2007.log");
-  ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
-  StartAccessLog(dir_.c_str(), &token_);
-  g_clock_reads.store(0);
-  std::thread logger([this] { Log("/blocked"); });
-  // The line's stamp is the first reading, the thread's check of the file
-  // name right before it opens the file the second.
-  for (int i = 0; i < 5000 && g_clock_reads.load() < 2; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ASSERT_GE(g_clock_reads.load(), 2);
-  MessageBoxPresenter old = SetMessageBoxPresenter(CaptureBox);
-  StopAccessLog();
-  SetMessageBoxPresenter(old);
-  EXPECT_EQ(g_boxes.load(), 1);
-  EXPECT_EQ(g_box_text,
-            "Logging Error|A file operation has locked the logging thread.  To be sure the system "
-            "remains stable, you should restart the server.");
-  // Release the writer: the thread finishes its write, sees the stop and ends.
-  int fd = open(file.c_str(), O_RDONLY);
-  ASSERT_GE(fd, 0);
-  std::string received;
-  char chunk[4096];
-  for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) received.append(chunk, n);
-  close(fd);
-  logger.join();
-  WaitForNoThreads();
-  EXPECT_EQ(CountRegisteredThreads(), 0);
-  EXPECT_NE(received.find("\"GET /blocked HTTP/1.1\""), std::string::npos);
 }
 
 }  // namespace

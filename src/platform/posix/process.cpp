@@ -12,9 +12,6 @@
 #include <thread>
 #include <vector>
 
-const PassedVariable kPassedVariables[] = {{"PATH", "PATH"}};
-const int32_t kPassedVariableCount = 1;
-
 namespace {
 
 // A child that is gone must turn a write into an error, not end the server.

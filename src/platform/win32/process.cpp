@@ -1,0 +1,137 @@
+#include "platform/process.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <mutex>
+#include <string>
+
+namespace {
+
+HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+FileHandle FromHandle(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
+
+// Inheritable pipe ends exist only while this lock is held: a child started
+// by another session at the same moment inherits no end of ours.
+std::mutex ChildStartLock;
+
+void CloseIfOpen(HANDLE* handle) {
+  if (*handle != nullptr && *handle != INVALID_HANDLE_VALUE) CloseHandle(*handle);
+  *handle = nullptr;
+}
+
+// One word of a command line as the C runtime's argument parser reads it
+// back: quoted when it is empty or holds a blank, tab or quote; backslashes
+// are doubled where they come before a quote (and before the closing one).
+// The program's own name is quoted the same way, so that "C:\Program
+// Files\x.exe" never starts "C:\Program.exe".
+std::string QuotedWord(const std::string& word) {
+  if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) return word;
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : word) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted.push_back(c);
+  }
+  quoted.append(2 * backslashes, '\\');
+  quoted.push_back('"');
+  return quoted;
+}
+
+// The server's standard error as an inheritable copy for a child, or null
+// when the server has none (a program without a console).
+HANDLE InheritableStandardError() {
+  HANDLE own = GetStdHandle(STD_ERROR_HANDLE);
+  HANDLE copy = nullptr;
+  if (own == nullptr || own == INVALID_HANDLE_VALUE ||
+      !DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE,
+                       DUPLICATE_SAME_ACCESS)) {
+    return nullptr;
+  }
+  return copy;
+}
+
+}  // namespace
+
+bool StartChildProcess(const char* program, const char* argument, const char* environment,
+                       const char* working_directory, ChildProcess* child) {
+  if (program == nullptr || child == nullptr) return false;
+  *child = ChildProcess{kNoProcess, kInvalidFile, kInvalidFile};
+  std::string line = QuotedWord(program);
+  if (argument != nullptr && *argument != '\0') line += " " + QuotedWord(argument);
+  std::lock_guard<std::mutex> guard(ChildStartLock);
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE output_read = nullptr, output_write = nullptr, input_read = nullptr, input_write = nullptr;
+  // Output pipe: the child writes, the server keeps the read end to itself;
+  // input pipe: the child reads, the server keeps the write end. The child's
+  // standard error is the server's own.
+  bool pipes = CreatePipe(&output_read, &output_write, &inheritable, 0) &&
+               SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0) &&
+               CreatePipe(&input_read, &input_write, &inheritable, 0) &&
+               SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
+  HANDLE error_copy = pipes ? InheritableStandardError() : nullptr;
+  PROCESS_INFORMATION process{};
+  bool started = false;
+  if (pipes) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = input_read;
+    startup.hStdOutput = output_write;
+    startup.hStdError = error_copy;
+    // No creation flags: the environment block is 8-bit text.
+    started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0,
+                             const_cast<char*>(environment),
+                             working_directory != nullptr && *working_directory != '\0'
+                                 ? working_directory
+                                 : nullptr,
+                             &startup, &process) != 0;
+  }
+  // The child's ends belong to the child alone now.
+  CloseIfOpen(&input_read);
+  CloseIfOpen(&output_write);
+  CloseIfOpen(&error_copy);
+  if (!started) {
+    CloseIfOpen(&input_write);
+    CloseIfOpen(&output_read);
+    return false;
+  }
+  CloseHandle(process.hThread);
+  *child = ChildProcess{reinterpret_cast<int64_t>(process.hProcess), FromHandle(input_write),
+                        FromHandle(output_read)};
+  return true;
+}
+
+void CloseChildPipe(FileHandle* end) {
+  if (end == nullptr || *end == kInvalidFile) return;
+  CloseHandle(ToHandle(*end));
+  *end = kInvalidFile;
+}
+
+void ReleaseChildProcess(ChildProcess* child) {
+  if (child == nullptr) return;
+  CloseChildPipe(&child->input);
+  CloseChildPipe(&child->output);
+  // The child runs on by itself; only the server's handle of it goes.
+  if (child->id != kNoProcess) CloseHandle(reinterpret_cast<HANDLE>(child->id));
+  child->id = kNoProcess;
+}
+
+bool GetOwnEnvironmentVariable(const char* name, char* out, int32_t capacity) {
+  if (name == nullptr || out == nullptr || capacity <= 0) return false;
+  SetLastError(NO_ERROR);
+  DWORD n = GetEnvironmentVariableA(name, out, static_cast<DWORD>(capacity));
+  if (n == 0) {
+    // Set but empty, or not set at all.
+    if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+    out[0] = '\0';
+    return true;
+  }
+  return n < static_cast<DWORD>(capacity);
+}

@@ -1,0 +1,35 @@
+// The few operating-system steps the shared engine tests take themselves:
+// connected socket pairs, pipes, temporary folders and the program's folder.
+// One implementation per platform (test_os_posix.cpp, test_os_win32.cpp), so
+// the same test sources run on Linux and, under Wine, as Windows programs.
+#pragma once
+
+#include <string>
+
+#include "platform/files.h"
+#include "platform/net.h"
+
+namespace testos {
+
+// Two connected stream sockets: a Unix socket pair on Linux, a loopback TCP
+// connection on Windows. False when they cannot be made.
+bool MakeSocketPair(SocketHandle out[2]);
+// Writes every byte; false when any could not be written.
+bool WriteAll(SocketHandle socket, const std::string& bytes);
+// Reads until the peer stops sending.
+std::string ReadToEnd(SocketHandle socket);
+void ShutdownSending(SocketHandle socket);
+void CloseTestSocket(SocketHandle socket);
+
+// The read end of a pipe that holds `bytes` and whose writer has closed.
+FileHandle PipeHolding(const std::string& bytes);
+
+// A new empty folder under the system's temporary folder, without a trailing
+// separator.
+std::string MakeTempFolder(const char* prefix);
+// The folder of the running test program, without a trailing separator.
+std::string OwnProgramFolder();
+// The text with every '/' turned into this platform's separator.
+std::string Native(std::string path);
+
+}  // namespace testos

@@ -1,0 +1,59 @@
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/test_os.h"
+
+namespace testos {
+
+bool MakeSocketPair(SocketHandle out[2]) {
+  int fds[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return false;
+  out[0] = fds[0];
+  out[1] = fds[1];
+  return true;
+}
+
+bool WriteAll(SocketHandle socket, const std::string& bytes) {
+  return write(static_cast<int>(socket), bytes.data(), bytes.size()) ==
+         static_cast<ssize_t>(bytes.size());
+}
+
+std::string ReadToEnd(SocketHandle socket) {
+  std::string all;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(static_cast<int>(socket), buffer, sizeof(buffer))) > 0) all.append(buffer, n);
+  return all;
+}
+
+void ShutdownSending(SocketHandle socket) { shutdown(static_cast<int>(socket), SHUT_WR); }
+
+void CloseTestSocket(SocketHandle socket) { close(static_cast<int>(socket)); }
+
+FileHandle PipeHolding(const std::string& bytes) {
+  int fds[2];
+  if (pipe(fds) != 0) return kInvalidFile;
+  bool written = write(fds[1], bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  close(fds[1]);
+  if (!written) {
+    close(fds[0]);
+    return kInvalidFile;
+  }
+  return fds[0];
+}
+
+std::string MakeTempFolder(const char* prefix) {
+  std::string pattern = std::string("/tmp/") + prefix + "-XXXXXX";
+  return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+}
+
+std::string OwnProgramFolder() {
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+}
+
+std::string Native(std::string path) { return path; }
+
+}  // namespace testos
