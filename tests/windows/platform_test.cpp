@@ -101,7 +101,12 @@ TEST(WindowsTable, EnvironmentPassesPathWindirAndSystemroot) {
 
 TEST(WindowsProcess, ChildGetsTheBlockTheFolderItsArgumentAndItsInputOnPipes) {
   Folder work;
-  std::string environment = std::string("Path=C:\\only\\here\0GATEWAY_INTERFACE=CGI/1.1\0\0", 45);
+  // An 8-bit block: a value with a letter beyond ASCII, in the system's code
+  // page, arrives as the same bytes.
+  char accented[16] = {};
+  ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, L"caf\u00e9", -1, accented, sizeof accented, nullptr, nullptr), 0);
+  std::string environment = std::string("Path=C:\\only\\here\0GATEWAY_INTERFACE=CGI/1.1\0", 44) +
+                            "HTTP_COOKIE=" + accented + std::string("\0\0", 2);
   // One word, whatever blanks, quotes and backslashes it holds.
   std::string argument = "C:\\a folder\\say \"hi\" \\\\x\\";
   ChildProcess child;
@@ -119,6 +124,7 @@ TEST(WindowsProcess, ChildGetsTheBlockTheFolderItsArgumentAndItsInputOnPipes) {
   EXPECT_EQ(out.substr(0, 42), "Content-Type: text/plain\r\nX-Standin: 1\r\n\r\n");
   EXPECT_NE(out.find("env Path=C:\\only\\here\n"), std::string::npos) << out;
   EXPECT_NE(out.find("env GATEWAY_INTERFACE=CGI/1.1\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("env HTTP_COOKIE=" + std::string(accented) + "\n"), std::string::npos) << out;
   EXPECT_NE(out.find("cwd " + work.Root().substr(0, work.Root().size() - 1) + "\n"), std::string::npos) << out;
   EXPECT_NE(out.find("body posted bytes\n"), std::string::npos) << out;
   EXPECT_NE(out.find("\narg " + argument + "\n"), std::string::npos) << out;
