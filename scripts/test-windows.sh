@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows build's tests under Wine: every test program (ctest, each
 # bounded in time), then a smoke run of ambrel_serve_folder.exe serving a
-# folder on port 80 to Linux curl. All of it happens in a network namespace of
+# folder on port 80 to Linux curl, then one of ambrel.exe itself on a
+# virtual X screen (scripts/smoke-windows-app.sh). All of it happens in a network namespace of
 # its own, with the Wine server started inside it: Wine's sockets are made by
 # the Wine server, so port 80 and loopback must be the namespace's.
 #   scripts/test-windows.sh [BUILD_FOLDER]
@@ -61,4 +62,5 @@ if [ "$status" -ne 0 ]; then
 fi
 
 bash "$here/smoke-windows.sh" "$build"
+bash "$here/smoke-windows-app.sh" "$build"
 echo "test-windows: passed in $(( $(date +%s) - start )) s"

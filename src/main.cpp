@@ -40,7 +40,7 @@ void OnDisplayLost() {
 }
 
 bool StartWindowSystem() {
-  if (InitWindowSystem(WindowSystemBackend::kX11)) {
+  if (InitWindowSystem(DesktopWindowBackend())) {
     SetDisplayLostHandler(OnDisplayLost);
   } else {
     ConsoleMode = true;

@@ -11,6 +11,9 @@
 // Two backends sit behind this one header, chosen by InitWindowSystem:
 //  - kX11: every window is an X window (controls are child windows, popups
 //    are override-redirect), painting goes to the screen with XPutImage;
+//  - kWin32: every window is a USER32 window of a class named as the
+//    toolkit's class (controls are child windows, popups WS_POPUP windows),
+//    painting goes to the screen with SetDIBitsToDevice;
 //  - kHeadless: windows are records, painting lands in memory that a test
 //    reads back, input is injected by the test, time advances on demand.
 // Nobody above this layer sees an X type.
@@ -326,7 +329,11 @@ struct PaintInfo {
 // ---------------------------------------------------------------------------
 // Start-up and shut-down
 
-enum class WindowSystemBackend { kX11, kHeadless };
+enum class WindowSystemBackend { kX11, kHeadless, kWin32 };
+
+// The backend of the desktop this program was built for: kX11 on Linux,
+// kWin32 (USER32 windows, GDI painting) on Windows.
+WindowSystemBackend DesktopWindowBackend();
 
 // Starts the window system on the calling thread, which becomes the
 // user-interface thread. kX11 opens $DISPLAY and fails (false) when there is
@@ -342,7 +349,8 @@ void ShutdownWindowSystem();
 // away, the desktop session ended): `handler` runs on the user-interface
 // thread inside the window system, and the process ends (exit code 1) when
 // it returns. The handler must not call the window system. Null: the process
-// ends at once. Only the X11 backend can lose its display.
+// ends at once. The X11 backend loses its display when the X server goes;
+// the USER32 backend when the Windows session ends (WM_ENDSESSION).
 void SetDisplayLostHandler(void (*handler)());
 
 // The backend in use; kHeadless before InitWindowSystem.
@@ -357,6 +365,14 @@ bool IsUiThread();
 // ProcessPendingMessages), also inside modal loops. False, without calling,
 // when no window system runs or it shuts down first. Any thread may call.
 bool CallOnUiThread(void (*call)(void* context), void* context);
+
+// The system's own message box where the desktop has one (MessageBoxA on
+// Windows): shown modal over `owner`'s top-level window with `text`, the
+// title `caption`, an OK button and the error or information sign; returns
+// true once the user closed it. False, showing nothing, where the desktop has
+// no such box (X11, headless): the toolkit then shows its own. UI thread.
+bool ShowSystemMessageBox(WindowHandle owner, const char* text, const char* caption,
+                          bool errorSign);
 
 // ---------------------------------------------------------------------------
 // Classes and windows

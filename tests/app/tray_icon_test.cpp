@@ -4,13 +4,8 @@
 // CloseProcess with and without the About window. The program is built anew
 // for each test (CloseProcess destroys it); the engine binds port 80, so this
 // runs in a network namespace of its own.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -24,6 +19,7 @@
 #include "app/tray_icon.h"
 #include "app_fixture.h"
 #include "platform/tray.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -44,20 +40,7 @@ LResult StepProc(WindowHandle w, uint32_t m, WParam wp, LParam lp) {
 
 // One HTTP/1.0 request to port 80 of this namespace; the answer, or "".
 std::string FetchOnce(const std::string& path) {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(80);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  std::string answer;
-  if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-    const std::string request = "GET " + path + " HTTP/1.0\r\n\r\n";
-    send(s, request.data(), request.size(), 0);
-    char buffer[4096];
-    for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, size_t(n));
-  }
-  close(s);
-  return answer;
+  return testos::FetchLocal(80, "GET " + path + " HTTP/1.0\r\n\r\n");
 }
 
 // The listener binds on its own thread: a refused connection right after a
@@ -99,10 +82,9 @@ class TrayIconTest : public testing::Test {
     g_steps.clear();
     g_next = 0;
     CloseRequested = false;
-    char pattern[] = "/tmp/ambrel_trayicon_XXXXXX";
-    dir_ = mkdtemp(pattern);
-    mkdir((dir_ + "/site").c_str(), 0755);
-    std::ofstream(dir_ + "/site/index.html") << "tray page\n";
+    dir_ = testos::MakeTempFolder("ambrel_trayicon");
+    std::filesystem::create_directory(testos::Native(dir_ + "/site"));
+    std::ofstream(testos::Native(dir_ + "/site/index.html")) << "tray page\n";
   }
   void TearDown() override {
     StopRunningServer();
@@ -110,7 +92,8 @@ class TrayIconTest : public testing::Test {
     StopSystemControls();
     ShutdownWindowSystem();
     std::remove(OwnSettingsPath().c_str());
-    std::system(("rm -rf '" + dir_ + "'").c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
   }
 
   static std::vector<std::string> BoxTexts() {
@@ -165,8 +148,8 @@ class TrayIconTest : public testing::Test {
     return ScaleStatusIconPicture(straight, image->width, image->height, 16, 16, nullptr);
   }
   void ServeFromDir(bool logging) {
-    SetWindowTextOf(Controls.servingField, (dir_ + "/site").c_str());
-    SetWindowTextOf(Controls.loggingField, (dir_ + "/logs").c_str());
+    SetWindowTextOf(Controls.servingField, testos::Native(dir_ + "/site").c_str());
+    SetWindowTextOf(Controls.loggingField, testos::Native(dir_ + "/logs").c_str());
     Choose(Controls.loggingSelector, logging ? kItemLoggingEnabled : kItemLoggingDisabled);
   }
   void RunSteps(std::vector<std::function<void()>> steps) {
@@ -255,7 +238,7 @@ TEST_F(TrayIconTest, OnlyADoubleClickShowsTheWindowAndShowReloadsTheSettings) {
   Click(MouseButton::kLeft, true);
   Click(MouseButton::kLeft, false);
   EXPECT_TRUE(IsWindowVisible(Main()));
-  EXPECT_EQ(GetWindowTextString(Controls.servingField), dir_ + "/site");
+  EXPECT_EQ(GetWindowTextString(Controls.servingField), testos::Native(dir_ + "/site"));
 
   // "Show Server Window" from the menu does the same.
   HideMainWindow();
@@ -293,15 +276,10 @@ TEST_F(TrayIconTest, CloseProcessStopsTheEngineAndEndsTheLoop) {
   StatusIconView gone;
   EXPECT_FALSE(GetStatusIconView(main, 0, &gone));
   EXPECT_EQ(RunMessageLoop(), 0);  // the quit message is already queued
-  std::string log = ReadAll(dir_ + "/logs/" + [this] {
-    std::string name;
-    FILE* list = popen(("ls '" + dir_ + "/logs'").c_str(), "r");
-    char line[256] = {};
-    if (list && fgets(line, sizeof line, list)) name = line;
-    if (list) pclose(list);
-    if (!name.empty() && name.back() == '\n') name.pop_back();
-    return name;
-  }());
+  std::string log;
+  for (const auto& entry : std::filesystem::directory_iterator(testos::Native(dir_ + "/logs"))) {
+    log += ReadAll(entry.path().string());
+  }
   EXPECT_NE(log.find("\"GET /index.html HTTP/1.0\" 200"), std::string::npos) << log;
 }
 

@@ -260,7 +260,7 @@ TEST(SelectorPaint, FittingCutsWithDotsOrGivesUp) {
 TEST(SelectorPaint, CaptionStaysLeftOfTheArrowAndVanishesWhenNothingFits) {
   MenuItemList items{};
   AddMenuItem(&items, 0, 5, "Internet Server Internet Server", nullptr, 0);
-  for (int32_t width : {90, 40}) {
+  for (int32_t width : {90, 35}) {
     SCOPED_TRACE(width);
     SelectorData s = Selector(width, 25);
     s.items = items;
@@ -276,7 +276,7 @@ TEST(SelectorPaint, CaptionStaysLeftOfTheArrowAndVanishesWhenNothingFits) {
       EXPECT_GE(first, 5);             // text at x = 6 - 1 (and its shadow at 6)
       EXPECT_LT(last, width - 19);     // everything left of the arrow
     } else {
-      EXPECT_EQ(first, -1);  // 40 - 19 - 6 = 15 pixels: not even "I..." fits
+      EXPECT_EQ(first, -1);  // 35 - 19 - 6 = 10 pixels: not even "I..." fits
     }
   }
   FreeMenuItems(&items);

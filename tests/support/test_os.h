@@ -32,4 +32,8 @@ std::string OwnProgramFolder();
 // The text with every '/' turned into this platform's separator.
 std::string Native(std::string path);
 
+// Sends `request` to 127.0.0.1:`port` and returns everything the server
+// answered until it closed; "" when nobody accepted the connection.
+std::string FetchLocal(int port, const std::string& request);
+
 }  // namespace testos

@@ -1,3 +1,5 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -55,5 +57,22 @@ std::string OwnProgramFolder() {
 }
 
 std::string Native(std::string path) { return path; }
+
+std::string FetchLocal(int port, const std::string& request) {
+  int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) return {};
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string answer;
+  if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      WriteAll(static_cast<SocketHandle>(s), request)) {
+    char buffer[4096];
+    for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, size_t(n));
+  }
+  close(s);
+  return answer;
+}
 
 }  // namespace testos

@@ -118,4 +118,22 @@ std::string Native(std::string path) {
   return path;
 }
 
+std::string FetchLocal(int port, const std::string& request) {
+  StartSockets();
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return {};
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<u_short>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string answer;
+  if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      WriteAll(static_cast<SocketHandle>(s), request)) {
+    char buffer[4096];
+    for (int n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, size_t(n));
+  }
+  closesocket(s);
+  return answer;
+}
+
 }  // namespace testos

@@ -65,9 +65,10 @@ TEST_F(StaticWindowTest, WrapsCentresAndDefaultsToTheFaceColour) {
   EXPECT_FALSE(row_has_ink(3 * metrics.tmHeight, 60));
   int right = 0;
   int left = InkColumnsLeft(shown, face, &right);
-  // The widest line is centred: equal margins within a pixel or two.
+  // The widest line is centred: equal margins within a few pixels (glyphs'
+  // side bearings and, with GDI's smoothing, a faint column past the advance).
   EXPECT_GT(left, 0);
-  EXPECT_LE(std::abs(left - (119 - right)), 2);
+  EXPECT_LE(std::abs(left - (119 - right)), 3);
 }
 
 // --- message box ---

@@ -1,7 +1,6 @@
 // The headless backend: windows exist only as records, pixels land in one
 // memory buffer per window, the screen is a size, and the clipboard is two
 // strings. Tests read what was painted with CaptureWindowPixels.
-#include <poll.h>
 
 #include <algorithm>
 
@@ -69,8 +68,7 @@ bool CapturePixels(WindowRecord* r, WindowPixels* out) {
 void Pump() {}
 
 void Wait(int32_t timeoutMs) {
-  pollfd fd{State().wakeFd, POLLIN, 0};
-  poll(&fd, 1, timeoutMs);
+  WaitForWake(timeoutMs);
 }
 
 bool QueryPointer(WinPoint* out) {

@@ -108,7 +108,8 @@ struct BackendOps {
 };
 
 const BackendOps* HeadlessBackend();
-const BackendOps* X11Backend();  // null when the build has no X11
+const BackendOps* X11Backend();    // null when the build has no X11
+const BackendOps* Win32Backend();  // null when the build is not for Windows
 
 struct UiCall {
   void (*call)(void*) = nullptr;
@@ -139,7 +140,8 @@ struct CoreState {
   std::deque<WindowMessage> posted;
   std::deque<UiCall*> uiCalls;
   std::condition_variable uiCallDone;
-  int wakeFd = -1;
+  int wakeFd = -1;              // POSIX: an eventfd that backends poll
+  void* wakeEvent = nullptr;    // Windows: an auto-reset event handle
   bool acceptingCalls = false;
   // Input (UI thread only).
   std::deque<InputEvent> input;
@@ -192,8 +194,13 @@ void RaiseTopLevel(WindowHandle window);
 void ForgetTimers(WindowHandle window);
 bool RouteNextInput();  // turns one input event into messages; false when none
 void RunUiCalls();
+// The wake-up of the UI thread from other threads (wake.cpp): an eventfd on
+// POSIX systems, an event object on Windows.
+bool OpenWake();
+void CloseWake();
 void WakeUiThread();
 void DrainWake();
+void WaitForWake(int32_t timeoutMs);  // -1: no limit
 int32_t MillisecondsToNextTimer();  // -1: no timer
 bool TakeDueTimer(WindowMessage* out);
 bool TakePaint(WindowMessage* out);

@@ -1,8 +1,4 @@
 // Sending, posting and taking messages; timers; calls handed to the UI thread.
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 
@@ -16,22 +12,6 @@ uint64_t NowMs() {
   auto now = std::chrono::steady_clock::now().time_since_epoch();
   return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()) -
          s.clockBase;
-}
-
-void WakeUiThread() {
-  int fd = State().wakeFd;
-  if (fd < 0) return;
-  uint64_t one = 1;
-  ssize_t written = write(fd, &one, sizeof one);
-  (void)written;  // a full counter already means "wake up"
-}
-
-void DrainWake() {
-  int fd = State().wakeFd;
-  if (fd < 0) return;
-  uint64_t count = 0;
-  ssize_t got = read(fd, &count, sizeof count);
-  (void)got;  // non-blocking: nothing to read is fine
 }
 
 void RunUiCalls() {

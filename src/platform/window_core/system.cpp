@@ -1,8 +1,5 @@
 // Start-up and shut-down of the window system, and the calls that only pass
 // through to the backend (clipboard, window search, headless screen).
-#include <fcntl.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <chrono>
 
@@ -46,15 +43,15 @@ bool InitWindowSystem(WindowSystemBackend backend) {
   if (s.running) return false;
   ResetState(s);
   s.backend = backend;
-  s.ops = backend == WindowSystemBackend::kX11 ? X11Backend() : HeadlessBackend();
+  s.ops = backend == WindowSystemBackend::kX11     ? X11Backend()
+          : backend == WindowSystemBackend::kWin32 ? Win32Backend()
+                                                   : HeadlessBackend();
   s.uiThread = std::this_thread::get_id();
   auto now = std::chrono::steady_clock::now().time_since_epoch();
   s.clockBase = static_cast<uint64_t>(
                     std::chrono::duration_cast<std::chrono::milliseconds>(now).count()) - 1000;
-  s.wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (s.ops == nullptr || s.wakeFd < 0 || !s.ops->open()) {
-    if (s.wakeFd >= 0) close(s.wakeFd);
-    s.wakeFd = -1;
+  if (s.ops == nullptr || !OpenWake() || !s.ops->open()) {
+    CloseWake();
     s.ops = nullptr;
     s.backend = WindowSystemBackend::kHeadless;
     return false;
@@ -89,8 +86,7 @@ void ShutdownWindowSystem() {
   s.ops->close();
   s.running = false;
   ResetState(s);
-  close(s.wakeFd);
-  s.wakeFd = -1;
+  CloseWake();
   s.ops = nullptr;
   s.backend = WindowSystemBackend::kHeadless;
 }

@@ -356,3 +356,7 @@ void RetryPopupGrab() {
 }  // namespace wscore::x11
 
 const wscore::BackendOps* wscore::X11Backend() { return &x11::kX11Ops; }
+const wscore::BackendOps* wscore::Win32Backend() { return nullptr; }
+WindowSystemBackend DesktopWindowBackend() { return WindowSystemBackend::kX11; }
+// X11 has no message box of its own; the toolkit draws one.
+bool ShowSystemMessageBox(WindowHandle, const char*, const char*, bool) { return false; }

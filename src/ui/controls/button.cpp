@@ -20,14 +20,16 @@ void PaintThunk(Image* image, const void* context) {
   PaintButton(image, b, DrawingFont(b));
 }
 
-// Visual styles are asked anew on creation and on WM_THEMECHANGED. This
-// platform has no style library, so no theme handle is ever opened and the
-// table reference only records what VisualStylesActive said.
-void RefreshTheme(ButtonData* b) {
-  ThemeApi* api = nullptr;
-  VisualStylesActive(&api);
-  b->themeApi = api;
+// Visual styles are asked anew on creation and on WM_THEMECHANGED: a handle
+// held from before is closed, and one for "BUTTON" opened while styles are on.
+void RefreshTheme(WindowHandle window, ButtonData* b) {
+  if (b->theme != nullptr && b->themeApi != nullptr) {
+    CallCloseThemeData(b->themeApi->CloseThemeData, b->theme);
+  }
   b->theme = nullptr;
+  ThemeApi* api = nullptr;
+  if (VisualStylesActive(&api) == 1) b->theme = CallOpenThemeData(api->OpenThemeData, window, "BUTTON");
+  b->themeApi = api;
 }
 
 LResult OnCreate(WindowHandle window, LParam lParam) {
@@ -42,14 +44,17 @@ LResult OnCreate(WindowHandle window, LParam lParam) {
     b->id = cs->id & 0xFFFF;
   }
   b->state = 1;
-  RefreshTheme(b);
+  RefreshTheme(window, b);
   return 0;
 }
 
 void OnDestroy(WindowHandle window, ButtonData* b) {
   SetWindowUserData(window, nullptr);
   FreeAndClear(&b->text);
-  b->theme = nullptr;  // never opened here (see RefreshTheme)
+  if (b->theme != nullptr && b->themeApi != nullptr) {
+    CallCloseThemeData(b->themeApi->CloseThemeData, b->theme);
+  }
+  b->theme = nullptr;
   FreeAndClear(&b);
 }
 
@@ -200,7 +205,7 @@ LResult ButtonWindowProc(WindowHandle window, uint32_t message, WParam wParam, L
         b->focused = b->hover = b->pressed = 0;
       }
       return 0;
-    case WM_THEMECHANGED: RefreshTheme(b); RepaintNow(window); return 0;
+    case WM_THEMECHANGED: RefreshTheme(window, b); RepaintNow(window); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
     case TKM_ISTABSTOP: return 1;

@@ -4,6 +4,7 @@
 #include "ui/render/classic.h"
 #include "ui/render/image.h"
 #include "ui/render/sys_colors.h"
+#include "ui/controls/visual_styles.h"
 
 namespace {
 
@@ -89,6 +90,42 @@ void PaintClassicFrame(Image* image, const ButtonData* b) {
   DrawFrameControl(image, rect, DFC_BUTTON, state);
 }
 
+// The visual-style look: the parent's face under the themed push button
+// (part 1) in its state, the icon beside the caption, the caption drawn by
+// the theme. False when the theme cannot draw; the classic look stands in.
+int32_t ThemeState(const ButtonData* b) {
+  if (Pushed(b)) return 3;
+  if (b->hover) return 2;
+  if (b->disabled) return 4;
+  if (b->focused) return 5;
+  return 1;
+}
+
+bool PaintThemed(Image* image, const ButtonData* b, FontHandle font) {
+  const ThemeApi* api = b->themeApi;
+  FillRect(image, 0, 0, b->width, b->height, SysPixel(COLOR_BTNFACE));
+  if (!DrawThemedPart(api->DrawThemeBackground, nullptr, b->theme, image, 1, ThemeState(b),
+                      nullptr, 0, nullptr)) {
+    return false;
+  }
+  const int32_t textWidth = b->text != nullptr ? TextWidth(font, b->text) : 0;
+  int32_t x = b->width / 2 - textWidth / 2;
+  if (IconShown(b)) {
+    const int effect = b->disabled ? kEffectDisabled : kEffectNormal;
+    const int32_t iconX = b->text != nullptr ? x - b->iconWidth / 2 - 2 : b->width / 2 - b->iconWidth / 2;
+    DrawIconEffect(image, nullptr, effect, iconX, b->height / 2 - b->iconHeight / 2, b->iconWidth,
+                   b->iconHeight, b->icon);
+    x += b->iconWidth / 2 + 2;
+  }
+  if (b->text != nullptr) {
+    const int32_t rect[4] = {x, 0, x + textWidth + 8, b->height};
+    DrawThemedPart(nullptr, api->DrawThemeText, b->theme, image, 1,
+                   b->disabled ? 4 : 1, b->text, b->disabled ? 4 : 1, rect);
+  }
+  if (b->focused) DrawFocusRect(image, PixelRect{4, 4, b->width - 4, b->height - 4});
+  return true;
+}
+
 // Icon, caption and focus of the panel, visual-style and classic looks.
 void PaintFramedContents(Image* image, const ButtonData* b, FontHandle font) {
   const int32_t w = b->width;
@@ -136,8 +173,10 @@ void PaintButton(Image* image, const ButtonData* b, FontHandle font) {
   }
   if (b->panel == 1) {
     PaintPanelFrame(image, b);
+  } else if (b->theme != nullptr && b->themeApi != nullptr) {
+    if (PaintThemed(image, b, font)) return;
+    PaintClassicFrame(image, b);
   } else {
-    // no visual-style library on this platform: `theme` is never opened
     PaintClassicFrame(image, b);
   }
   PaintFramedContents(image, b, font);

@@ -17,12 +17,15 @@ void PaintThunk(Image* image, const void* context) {
   PaintLink(image, l, l->font != nullptr ? l->font : ControlFallbackFont());
 }
 
-// As for the button: no style library here, so no theme handle opens.
-void RefreshTheme(LinkData* l) {
-  ThemeApi* api = nullptr;
-  VisualStylesActive(&api);
-  l->themeApi = api;
+// As for the button: a "BUTTON" theme handle while visual styles are on.
+void RefreshTheme(WindowHandle window, LinkData* l) {
+  if (l->theme != nullptr && l->themeApi != nullptr) {
+    CallCloseThemeData(l->themeApi->CloseThemeData, l->theme);
+  }
   l->theme = nullptr;
+  ThemeApi* api = nullptr;
+  if (VisualStylesActive(&api) == 1) l->theme = CallOpenThemeData(api->OpenThemeData, window, "BUTTON");
+  l->themeApi = api;
 }
 
 LResult OnCreate(WindowHandle window, LParam lParam) {
@@ -37,7 +40,7 @@ LResult OnCreate(WindowHandle window, LParam lParam) {
   }
   l->normalColour = kLinkNormalColour;
   l->hoverColour = kLinkHoverColour;
-  RefreshTheme(l);
+  RefreshTheme(window, l);
   return 0;
 }
 
@@ -45,6 +48,10 @@ void OnDestroy(WindowHandle window, LinkData* l) {
   SetWindowUserData(window, nullptr);
   FreeAndClear(&l->text);
   FreeAndClear(&l->target);
+  if (l->theme != nullptr && l->themeApi != nullptr) {
+    CallCloseThemeData(l->themeApi->CloseThemeData, l->theme);
+  }
+  l->theme = nullptr;
   FreeAndClear(&l);
 }
 
@@ -172,7 +179,7 @@ LResult LinkWindowProc(WindowHandle window, uint32_t message, WParam wParam, LPa
         l->focused = l->hover = l->pressed = 0;
       }
       return 0;
-    case WM_THEMECHANGED: RefreshTheme(l); RepaintNow(window); return 0;
+    case WM_THEMECHANGED: RefreshTheme(window, l); RepaintNow(window); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
     case WM_MOUSEMOVE: OnMouseMove(window, l, lParam); return 0;

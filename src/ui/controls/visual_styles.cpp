@@ -1,6 +1,6 @@
-// Visual styles on this platform: there is no visual-style library, so the
-// table stays empty and every control draws its classic look. A platform
-// with the library binds it here and answers through IsThemeActive.
+// Visual styles: the library is bound once at start-up where the platform
+// has it (version 5 or later), and whether styles are on is asked of it each
+// time a control opens or refreshes its theme.
 #include "ui/controls/visual_styles.h"
 
 #include <cstring>
@@ -10,7 +10,29 @@ int32_t stylesAvailable = 0;
 
 void LoadVisualStyles() {
   std::memset(&LoadedThemeApi, 0, sizeof(LoadedThemeApi));
-  stylesAvailable = 0;
+  stylesAvailable = PlatformMajorVersion() >= 5 ? 1 : 0;
+  if (stylesAvailable == 0) return;
+  LoadedThemeApi.library = LoadVisualStyleLibrary();
+  if (LoadedThemeApi.library == nullptr) {
+    stylesAvailable = 0;
+    return;
+  }
+  void* library = LoadedThemeApi.library;
+  LoadedThemeApi.OpenThemeData = FindVisualStyleEntry(library, "OpenThemeData");
+  LoadedThemeApi.CloseThemeData = FindVisualStyleEntry(library, "CloseThemeData");
+  LoadedThemeApi.IsAppThemed = FindVisualStyleEntry(library, "IsAppThemed");
+  LoadedThemeApi.IsThemeActive = FindVisualStyleEntry(library, "IsThemeActive");
+  LoadedThemeApi.DrawThemeBackground = FindVisualStyleEntry(library, "DrawThemeBackground");
+  LoadedThemeApi.DrawThemeBackgroundEx = FindVisualStyleEntry(library, "DrawThemeBackgroundEx");
+  LoadedThemeApi.IsThemeBackgroundPartiallyTransparent =
+      FindVisualStyleEntry(library, "IsThemeBackgroundPartiallyTransparent");
+  LoadedThemeApi.DrawThemeParentBackground =
+      FindVisualStyleEntry(library, "DrawThemeParentBackground");
+  LoadedThemeApi.DrawThemeText = FindVisualStyleEntry(library, "DrawThemeText");
+  LoadedThemeApi.GetThemeBackgroundContentRect =
+      FindVisualStyleEntry(library, "GetThemeBackgroundContentRect");
+  LoadedThemeApi.EnableThemeDialogTexture =
+      FindVisualStyleEntry(library, "EnableThemeDialogTexture");
 }
 
 int32_t VisualStylesActive(ThemeApi** tableOut) {
@@ -19,9 +41,6 @@ int32_t VisualStylesActive(ThemeApi** tableOut) {
     return 0;
   }
   if (tableOut != nullptr) *tableOut = &LoadedThemeApi;
-  // With a bound library the answer comes from IsThemeActive; a missing entry
-  // counts as styles off.
-  if (LoadedThemeApi.IsThemeActive == nullptr) return 0;
-  using IsThemeActiveFn = int (*)();
-  return reinterpret_cast<IsThemeActiveFn>(LoadedThemeApi.IsThemeActive)() != 0 ? 1 : 0;
+  // A missing IsThemeActive entry counts as styles off.
+  return CallIsThemeActive(LoadedThemeApi.IsThemeActive) ? 1 : 0;
 }

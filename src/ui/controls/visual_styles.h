@@ -1,14 +1,15 @@
 // Run-time access to the system's visual styles. The table is filled once at
 // start-up where the platform has a visual-style library; where it has none
-// (this platform) nothing is bound, and controls keep their classic drawing.
+// nothing is bound, and controls keep their classic drawing.
 #pragma once
 
 #include <cstdint>
 
-// Entry points of the visual-style library, bound by name at run time. The
-// signatures are kept opaque here: only a platform that has the library
-// calls them, through its own declarations.
-using ThemeEntry = void (*)();
+#include "platform/visual_styles.h"
+
+// Entry points of the visual-style library, bound by name at run time
+// (ThemeEntry): the signatures are the platform's, and only the platform
+// calls through them.
 
 struct ThemeApi {
   void* library;

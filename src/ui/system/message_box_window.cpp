@@ -30,6 +30,7 @@ struct BoxRequest {
   std::mutex lock;
   std::condition_variable closed_signal;
   bool closed = false;
+  bool shownBySystem = false;  // the desktop's own box was shown and closed
 };
 
 struct BoxWindow {
@@ -172,6 +173,14 @@ bool OpenBox(BoxRequest* request) {
   return true;
 }
 
+void SystemBoxCall(void* context) {
+  BoxRequest* request = static_cast<BoxRequest*>(context);
+  if (request->owner && !IsWindow(request->owner)) request->owner = nullptr;
+  request->shownBySystem = ShowSystemMessageBox(request->owner, request->text.c_str(),
+                                                request->caption.c_str(),
+                                                request->icon == MessageBoxIcon::kError);
+}
+
 void OpenBoxCall(void* context) {
   BoxRequest* request = static_cast<BoxRequest*>(context);
   if (!OpenBox(request)) request->window = nullptr;
@@ -234,6 +243,13 @@ void ShowOwnedMessageBox(WindowHandle owner, const char* text, const char* capti
   request.text = text ? text : "";
   request.caption = caption ? caption : "";
   request.icon = icon;
+  // Where the desktop has a message box of its own, that one is shown, by
+  // the user-interface thread.
+  if (IsUiThread() && ShowSystemMessageBox(owner, request.text.c_str(), request.caption.c_str(),
+                                           icon == MessageBoxIcon::kError)) {
+    return;
+  }
+  if (!IsUiThread() && CallOnUiThread(SystemBoxCall, &request) && request.shownBySystem) return;
   if (IsUiThread()) {
     RunBoxHere(&request);
     return;
