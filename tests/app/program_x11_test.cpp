@@ -361,4 +361,20 @@ TEST(Program, WithoutADisplaySaysWhyTheSettingsFileWasNotRead) {
   EXPECT_NE(report.find(installed.settings + ": it is not a file"), std::string::npos) << report;
 }
 
+// A display that is named but cannot be opened: the program serves without a
+// window and says so on the terminal.
+TEST(Program, AnUnreachableDisplayIsNamedOnTheTerminal) {
+  Installation installed;
+  const std::string errors = installed.root + "/errors.txt";
+  const std::string saved = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+  setenv("DISPLAY", ":64999", 1);
+  Program program(installed, false, errors);
+  setenv("DISPLAY", saved.c_str(), 1);
+  WaitUntil([&] { return ReadAll(errors).find("Ctrl+C") != std::string::npos; });
+  kill(program.pid, SIGINT);
+  EXPECT_EQ(program.WaitForExit(), 1);
+  EXPECT_NE(ReadAll(errors).find("cannot open the X display \":64999\"; going on without a window"),
+            std::string::npos) << ReadAll(errors);
+}
+
 }  // namespace
