@@ -55,7 +55,10 @@ void ReportToConsole() {
     const bool located = GetProgramFilePath(&path, kSettingsFileName);
     const char* where = located ? path : kSettingsFileName;
     const char* why = nullptr;
-    if (!located || QueryPathKind(path) == PathKind::kMissing) {
+    if (!located) {
+      why = "the program's folder is too deep: the settings file's full name must fit in 260 "
+            "characters, so settings are neither read nor saved";
+    } else if (QueryPathKind(path) == PathKind::kMissing) {
       why = "there is no settings file; start the program once with a display and press Apply, "
             "or use `make run`, to write one";
     } else if (QueryPathKind(path) != PathKind::kFile) {

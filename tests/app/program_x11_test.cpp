@@ -359,6 +359,14 @@ TEST(Program, WithoutADisplaySaysWhyTheSettingsFileWasNotRead) {
   mkdir(installed.settings.c_str(), 0755);
   report = reportOf();
   EXPECT_NE(report.find(installed.settings + ": it is not a file"), std::string::npos) << report;
+  // A folder so deep that the settings file's name cannot be built.
+  const std::string deep = installed.root + "/" + std::string(250, 'd');
+  mkdir(deep.c_str(), 0755);
+  installed.program = deep + "/ambrel";
+  std::system(("cp '" AMBREL_BINARY_DIR "/ambrel' '" + installed.program + "'").c_str());
+  report = reportOf();
+  EXPECT_NE(report.find("not serving: settings.dat: the program's folder is too deep"), std::string::npos)
+      << report;
 }
 
 // A display that is named but cannot be opened: the program serves without a
