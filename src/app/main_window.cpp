@@ -151,8 +151,10 @@ void DressMainWindow() {
   for (const ButtonIconRow& row : kButtonIcons) {
     SendWindowMessage(Controls.*row.button, BBM_SETFLAT, 1, 0);
   }
+  // 259 characters: settings.dat keeps that many of a field and refuses a
+  // longer text on load, so a 260th typed character would be lost on save.
   for (WindowHandle field : {Controls.servingField, Controls.phpField, Controls.loggingField}) {
-    SendWindowMessage(field, EM_LIMITTEXT, 260, 0);
+    SendWindowMessage(field, EM_LIMITTEXT, 259, 0);
   }
   for (const ButtonIconRow& row : kButtonIcons) {
     SetButtonIcon(Controls.*row.button, AppIcon(row.icon), 1);

@@ -9,8 +9,11 @@
 #include "app/server_control.h"
 #include "app/settings_file.h"
 #include "app/tray_icon.h"
+#include "core/blocks.h"
 #include "core/error.h"
+#include "core/paths.h"
 #include "http/engine.h"
+#include "platform/files.h"
 #include "ui/controls/button.h"
 #include "ui/controls/link.h"
 #include "ui/controls/popup.h"
@@ -44,10 +47,32 @@ void ChooseDefaultSettings() {
 namespace {
 
 // Console mode: nobody sees the window, so say where the server serves.
+// Without a window nobody can enter settings, so a file that was never
+// read is named with the reason and the way to make one.
 void ReportToConsole() {
   if (RunningServer == nullptr) {
-    std::fprintf(stderr, "%s: not serving (the status in %s is \"Not Running\" or a setting was "
-                         "refused); Ctrl+C ends the program\n", kAppTitle, kSettingsFileName);
+    char* path = nullptr;
+    const bool located = GetProgramFilePath(&path, kSettingsFileName);
+    const char* where = located ? path : kSettingsFileName;
+    const char* why = nullptr;
+    if (!located) {
+      why = "the program's folder is too deep: the settings file's full name must fit in 260 "
+            "characters, so settings are neither read nor saved";
+    } else if (QueryPathKind(path) == PathKind::kMissing) {
+      why = "there is no settings file; start the program once with a display and press Apply, "
+            "or use `make run`, to write one";
+    } else if (QueryPathKind(path) != PathKind::kFile) {
+      why = "it is not a file";
+    } else if (IsFileMarkedReadOnly(path)) {
+      why = "it is marked read-only, so it is not loaded; make it writable";
+    }
+    if (why != nullptr) {
+      std::fprintf(stderr, "%s: not serving: %s: %s; Ctrl+C ends the program\n", kAppTitle, where, why);
+    } else {
+      std::fprintf(stderr, "%s: not serving (the status in %s is \"Not Running\" or a setting was "
+                           "refused); Ctrl+C ends the program\n", kAppTitle, where);
+    }
+    FreeAndClear(&path);
     return;
   }
   std::string serving = GetWindowTextString(Controls.servingField);

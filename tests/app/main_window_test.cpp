@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, AFirstStartShowsTheDefaultsAndWritesNothing) {
   EXPECT_EQ(GetSelectedItemId(Controls.loggingSelector), kItemLoggingDisabled);
   for (WindowHandle f : {Controls.servingField, Controls.phpField, Controls.loggingField}) {
     EXPECT_EQ(Text(f), "");
-    EXPECT_EQ(SendWindowMessage(f, EM_GETLIMITTEXT, 0, 0), 260);
+    EXPECT_EQ(SendWindowMessage(f, EM_GETLIMITTEXT, 0, 0), 259);
   }
   EXPECT_TRUE(IsWindowEnabled(Controls.okButton));
   EXPECT_FALSE(IsWindowEnabled(Controls.applyButton));

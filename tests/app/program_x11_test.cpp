@@ -332,4 +332,57 @@ TEST(Program, WithoutADisplayItServesSaysWhereAndEndsOnCtrlC) {
   EXPECT_NE(log.find("GET /index.html?before-ctrl-c HTTP/1.1"), std::string::npos) << log;
 }
 
+// Without a display nobody can enter settings: a settings file that is
+// missing, read-only or a folder is named with the reason, not blamed on a
+// "Not Running" status it never had.
+TEST(Program, WithoutADisplaySaysWhyTheSettingsFileWasNotRead) {
+  Installation installed;
+  const std::string errors = installed.root + "/errors.txt";
+  const auto reportOf = [&] {
+    std::remove(errors.c_str());
+    Program program(installed, true, errors);
+    WaitUntil([&] { return ReadAll(errors).find("Ctrl+C") != std::string::npos; });
+    kill(program.pid, SIGINT);
+    EXPECT_EQ(program.WaitForExit(), 1);
+    return ReadAll(errors);
+  };
+  std::string report = reportOf();
+  EXPECT_NE(report.find("not serving: " + installed.settings + ": there is no settings file"),
+            std::string::npos) << report;
+  installed.WriteSettings(SettingsFile(AMBREL_SOURCE_DIR "/examples/site", "", "",
+                                       {kItemRunning, kItemLocalServer, kItemPhpDisabled,
+                                        kItemCgiDisabled, kItemLoggingDisabled}));
+  chmod(installed.settings.c_str(), 0444);
+  report = reportOf();
+  EXPECT_NE(report.find(installed.settings + ": it is marked read-only"), std::string::npos) << report;
+  std::remove(installed.settings.c_str());
+  mkdir(installed.settings.c_str(), 0755);
+  report = reportOf();
+  EXPECT_NE(report.find(installed.settings + ": it is not a file"), std::string::npos) << report;
+  // A folder so deep that the settings file's name cannot be built.
+  const std::string deep = installed.root + "/" + std::string(250, 'd');
+  mkdir(deep.c_str(), 0755);
+  installed.program = deep + "/ambrel";
+  std::system(("cp '" AMBREL_BINARY_DIR "/ambrel' '" + installed.program + "'").c_str());
+  report = reportOf();
+  EXPECT_NE(report.find("not serving: settings.dat: the program's folder is too deep"), std::string::npos)
+      << report;
+}
+
+// A display that is named but cannot be opened: the program serves without a
+// window and says so on the terminal.
+TEST(Program, AnUnreachableDisplayIsNamedOnTheTerminal) {
+  Installation installed;
+  const std::string errors = installed.root + "/errors.txt";
+  const std::string saved = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+  setenv("DISPLAY", ":64999", 1);
+  Program program(installed, false, errors);
+  setenv("DISPLAY", saved.c_str(), 1);
+  WaitUntil([&] { return ReadAll(errors).find("Ctrl+C") != std::string::npos; });
+  kill(program.pid, SIGINT);
+  EXPECT_EQ(program.WaitForExit(), 1);
+  EXPECT_NE(ReadAll(errors).find("cannot open the X display \":64999\"; going on without a window"),
+            std::string::npos) << ReadAll(errors);
+}
+
 }  // namespace

@@ -114,7 +114,8 @@ TEST_F(SettingsFileTest, ATextOf259BytesLoadsAnd260IsRefused) {
   WriteFile(path_, SettingsBytes(longest, "", "", {1, 3, 6, 8, 10}));
   ASSERT_EQ(LoadSettings(), 1);
   EXPECT_EQ(Text(Controls.servingField), longest);
-  // A field holds 260 characters at most, and a save keeps 259 of them.
+  // A text set from outside is longer than the field takes from the keyboard;
+  // a save keeps 259 characters of it.
   const std::string typed(300, 'b');
   SetWindowTextOf(Controls.servingField, typed.c_str());
   ASSERT_EQ(SaveSettings(), 1);
@@ -127,6 +128,24 @@ TEST_F(SettingsFileTest, ATextOf259BytesLoadsAnd260IsRefused) {
   EXPECT_EQ(g_boxes[0].caption, "Error");
   EXPECT_EQ(g_boxes[0].owner, MainWindow->hwnd);
   EXPECT_EQ(Text(Controls.servingField), "before-serving");
+}
+
+// Whatever can be typed into a directory field is saved whole and loads back
+// the same: a text the file would cut or refuse cannot be typed.
+TEST_F(SettingsFileTest, TheLongestTypedDirectoryComesBackWhole) {
+  for (WindowHandle field : {Controls.servingField, Controls.phpField, Controls.loggingField}) {
+    SetWindowTextOf(field, "");
+    SetFocus(field);
+    InjectText(std::string(300, 'd').c_str());
+    ProcessPendingMessages();
+    const std::string typed = Text(field);
+    ASSERT_GE(typed.size(), 259u);
+    ASSERT_EQ(SaveSettings(), 1);
+    SetWindowTextOf(field, "");
+    ASSERT_EQ(LoadSettings(), 1);
+    EXPECT_EQ(Text(field), typed);
+  }
+  EXPECT_TRUE(g_boxes.empty());
 }
 
 TEST_F(SettingsFileTest, AFileCutShortSetsWhatCameBeforeTheCut) {

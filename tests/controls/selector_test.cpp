@@ -92,6 +92,24 @@ TEST_F(SelectorTest, AClickOpensTheListUnderTheBoxAndAPointerChoiceReachesThePar
   EXPECT_EQ(GetFocusWindow(), selector_);
 }
 
+// A pointer that jumps onto an item in one move (a touch screen, a warped
+// pointer) and clicks there chooses that item: the move that makes the box
+// let go of the pointer also reaches the list under it.
+TEST_F(SelectorTest, OneJumpOntoAnItemAndAClickChooseIt) {
+  ClickAt(selector_, 50, 10);
+  const WindowHandle popup = Data()->popup;
+  ASSERT_NE(popup, nullptr);
+  const PopupData* p = static_cast<PopupData*>(GetWindowUserData(popup));
+  const MenuItem* second = p->items.first->next;
+  MoveTo(popup, 40, 2 + second->top + 2);
+  Press(true);
+  Press(false);
+  EXPECT_FALSE(IsWindow(popup));
+  ASSERT_EQ(Chosen().size(), 1u);
+  EXPECT_EQ(Chosen()[0].wParam, 2u);
+  EXPECT_EQ(GetSelectedItemId(selector_), 2);
+}
+
 TEST_F(SelectorTest, ASecondClickClosesTheListAndEnterOpensIt) {
   ClickAt(selector_, 50, 10);
   const WindowHandle popup = Data()->popup;

@@ -51,6 +51,18 @@ void ReleaseCaptureInternal(WindowHandle newHolder) {
   s.capture = newHolder;
   s.ops->setCapture(Find(newHolder));
   if (Find(old)) SendWindowMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LParam>(newHolder));
+  // The window under the pointer hears of it at once, as if the pointer had
+  // moved: a hover control that lets go as the pointer leaves it must not
+  // swallow the one move that reached the list it opened, or a click that
+  // follows a single jump (a touch screen, a warped pointer) lands on a list
+  // with nothing highlighted. A move already waiting does the same.
+  if (s.capture == nullptr && (s.input.empty() || s.input.back().kind != InputKind::kMove)) {
+    InputEvent move;
+    move.kind = InputKind::kMove;
+    move.x = s.pointer.x;
+    move.y = s.pointer.y;
+    s.input.push_back(move);
+  }
 }
 
 void PushInput(const InputEvent& event) {

@@ -5,6 +5,7 @@
 
 
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -91,7 +92,16 @@ bool OpenDisplay() {
   X11State& x = X();
   x = X11State{};
   x.display = XOpenDisplay(nullptr);
-  if (x.display == nullptr) return false;
+  if (x.display == nullptr) {
+    // A display that is named but cannot be reached (a stale DISPLAY, a
+    // server that went away) is said on the terminal: the program goes on
+    // without a window, and the user should know why none appears.
+    const char* name = XDisplayName(nullptr);
+    if (name != nullptr && name[0] != '\0') {
+      std::fprintf(stderr, "cannot open the X display \"%s\"; going on without a window\n", name);
+    }
+    return false;
+  }
   XSetErrorHandler(NoteError);
   XSetIOErrorHandler(OnConnectionLost);
   x.screen = DefaultScreen(x.display);
