@@ -6,8 +6,10 @@
 #include <signal.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -44,6 +46,10 @@ bool BindAnyAddress(SocketHandle socket, uint16_t port) {
 }
 
 bool StartListening(SocketHandle socket, int32_t backlog) {
+  // Linux hands the no-delay setting on to every accepted socket, which
+  // saves a call per connection (AcceptConnection checks it once).
+  int on = 1;
+  setsockopt(ToFd(socket), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
   return listen(ToFd(socket), backlog) == 0;
 }
 
@@ -57,9 +63,19 @@ SocketHandle AcceptConnection(SocketHandle socket, SocketAddressV4* peer) {
   } while (fd < 0 && (errno == EINTR || errno == ECONNABORTED));
   if (fd < 0) return kInvalidSocket;
   // Heads and small bodies go out at once instead of waiting on the peer's
-  // delayed acknowledgement.
+  // delayed acknowledgement. The setting comes from the listening socket;
+  // the first connection shows whether it did, and if not every connection
+  // gets it set.
+  static std::atomic<int> inherited{-1};
   int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+  int state = inherited.load(std::memory_order_relaxed);
+  if (state < 0) {
+    socklen_t size = sizeof(on);
+    state = getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, &size) == 0 && on != 0 ? 1 : 0;
+    inherited.store(state, std::memory_order_relaxed);
+    on = 1;
+  }
+  if (state == 0) setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
   if (peer != nullptr) std::memcpy(peer, &address, sizeof(*peer));
   return fd;
 }
@@ -97,6 +113,24 @@ int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
   if (socket == kInvalidSocket || size < 0) return -1;
   for (;;) {
     ssize_t n = send(ToFd(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL);
+    if (n >= 0) return static_cast<int32_t>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+int32_t SendTwoPieces(SocketHandle socket, const void* first, int32_t first_size,
+                      const void* second, int32_t second_size) {
+  if (socket == kInvalidSocket || first_size < 0 || second_size < 0) return -1;
+  iovec pieces[2];
+  pieces[0].iov_base = const_cast<void*>(first);
+  pieces[0].iov_len = static_cast<size_t>(first_size);
+  pieces[1].iov_base = const_cast<void*>(second);
+  pieces[1].iov_len = static_cast<size_t>(second_size);
+  msghdr message{};
+  message.msg_iov = pieces;
+  message.msg_iovlen = 2;
+  for (;;) {
+    ssize_t n = sendmsg(ToFd(socket), &message, MSG_NOSIGNAL);
     if (n >= 0) return static_cast<int32_t>(n);
     if (errno != EINTR) return -1;
   }
