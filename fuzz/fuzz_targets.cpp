@@ -118,8 +118,8 @@ bool ServeOne(Connection* c, int peer) {
 int FuzzRequest(const uint8_t* data, size_t size) {
   if (size > 65536) return 0;
   const std::string& site = Site();
-  g_server_settings.php_enabled = 0;
-  g_server_settings.cgi_enabled = 0;
+  ServerSettings.php_enabled = 0;
+  ServerSettings.cgi_enabled = 0;
   int fds[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return 0;
   if (size > 0 && write(fds[1], data, size) != static_cast<ssize_t>(size)) std::abort();

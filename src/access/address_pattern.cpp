@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/decimal.h"
+
 namespace {
 
 constexpr int kComponentCapacity = 32;  // a component of 32 characters or more is invalid
@@ -21,18 +23,10 @@ struct Bounds {
   uint64_t high;
 };
 
-// The standard decimal reading (optional sign, leading digits, 0 for none),
-// as an unsigned value: a negative number becomes a very large one and so
-// fails every limit, as it does in the 32-bit unsigned comparison.
-uint64_t ReadNumber(const char* text) {
-  bool negative = false;
-  if (*text == '+' || *text == '-') negative = (*text++ == '-');
-  uint64_t value = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    if (value < 1000000000ULL) value = value * 10 + static_cast<uint64_t>(*text - '0');
-  }
-  return negative && value != 0 ? UINT64_MAX - value + 1 : value;
-}
+// A component's number as an unsigned value: a negative number becomes a
+// very large one and so fails every limit, as it does in the 32-bit unsigned
+// comparison.
+uint64_t ReadNumber(const char* text) { return static_cast<uint64_t>(ParseDecimalPrefix64(text)); }
 
 // Copies the component starting at `text` into `out`; false for a character
 // other than a digit or '-', or a component that is too long. *end is the

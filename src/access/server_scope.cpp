@@ -21,10 +21,10 @@ std::mutex InterfaceListLock;
 
 // The running watcher: its address-change subscription (which also carries
 // the stop signal), and an event it sets once it has let go of the list.
-AddressWatch* g_watch = nullptr;
-bool g_watcher_running = false;
-Event g_watcher_done(true, true);
-std::atomic<uint32_t> g_refresh_count{0};
+AddressWatch* InterfaceWatch = nullptr;
+bool WatcherRunning = false;
+Event WatcherDoneEvent(true, true);
+std::atomic<uint32_t> InterfaceRefreshCounter{0};
 
 // Queries the addresses into a new block; null with *count 0 when there are
 // none or the query or the allocation fails.
@@ -59,7 +59,7 @@ void RefreshOwnAddresses() {
     LocalInterfaceCount = count;
   }
   FreeAndClear(&old);
-  g_refresh_count.fetch_add(1);
+  InterfaceRefreshCounter.fetch_add(1);
 }
 
 void InterfaceWatcherThread(void* parameter) {
@@ -70,7 +70,7 @@ void InterfaceWatcherThread(void* parameter) {
     RefreshOwnAddresses();
     if (WaitForAddressChange(watch) != AddressWaitResult::kChanged) break;
   }
-  g_watcher_done.Set();
+  WatcherDoneEvent.Set();
   ReleaseCurrentThread();
 }
 
@@ -96,7 +96,7 @@ bool IsLocalMachineAddress(const char* peer_text) {
 }
 
 void StartInterfaceWatcher() {
-  if (g_watcher_running) StopInterfaceWatcher();
+  if (WatcherRunning) StopInterfaceWatcher();
   {
     std::lock_guard<std::mutex> guard(InterfaceListLock);
     OwnAddressText* old = LocalInterfaceList.exchange(nullptr);
@@ -105,25 +105,25 @@ void StartInterfaceWatcher() {
   }
   // Subscribed before the first query, so no change between them is missed.
   // Without a subscription the watcher still fills the list once.
-  g_watch = OpenAddressWatch();
-  g_watcher_done.Reset();
-  if (StartRegisteredThread(InterfaceWatcherThread, g_watch) == kInvalidThread) {
-    g_watcher_done.Set();
+  InterfaceWatch = OpenAddressWatch();
+  WatcherDoneEvent.Reset();
+  if (StartRegisteredThread(InterfaceWatcherThread, InterfaceWatch) == kInvalidThread) {
+    WatcherDoneEvent.Set();
   }
-  g_watcher_running = true;
+  WatcherRunning = true;
 }
 
 void StopInterfaceWatcher() {
-  if (!g_watcher_running) return;
-  StopAddressWatch(g_watch);
-  g_watcher_done.Wait();
-  CloseAddressWatch(g_watch);
-  g_watch = nullptr;
-  g_watcher_running = false;
+  if (!WatcherRunning) return;
+  StopAddressWatch(InterfaceWatch);
+  WatcherDoneEvent.Wait();
+  CloseAddressWatch(InterfaceWatch);
+  InterfaceWatch = nullptr;
+  WatcherRunning = false;
   std::lock_guard<std::mutex> guard(InterfaceListLock);
   OwnAddressText* old = LocalInterfaceList.exchange(nullptr);
   LocalInterfaceCount = 0;
   FreeAndClear(&old);
 }
 
-uint32_t InterfaceRefreshCount() { return g_refresh_count.load(); }
+uint32_t InterfaceRefreshCount() { return InterfaceRefreshCounter.load(); }

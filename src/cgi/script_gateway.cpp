@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cgi/script_setup.h"
+#include "core/decimal.h"
 #include "core/header_list.h"
 #include "http/engine.h"
 #include "http/request_reader.h"
@@ -22,7 +23,7 @@ bool EndsWithIgnoringCase(const char* name, size_t length, const char* ending) {
 }  // namespace
 
 bool IsPhpScript(const char* file_name) {
-  if (!g_server_settings.php_enabled || file_name == nullptr) return false;
+  if (!ServerSettings.php_enabled || file_name == nullptr) return false;
   size_t length = std::strlen(file_name);
   return (length > 4 && EndsWithIgnoringCase(file_name, length, ".php")) ||
          (length > 5 && (EndsWithIgnoringCase(file_name, length, ".php3") ||
@@ -31,7 +32,7 @@ bool IsPhpScript(const char* file_name) {
 }
 
 bool IsCgiScript(const char* file_name) {
-  if (!g_server_settings.cgi_enabled || file_name == nullptr) return false;
+  if (!ServerSettings.cgi_enabled || file_name == nullptr) return false;
   size_t length = std::strlen(file_name);
   if (length <= 4) return false;
   return std::strstr(file_name, "/cgi-bin/") != nullptr ||
@@ -137,7 +138,7 @@ int32_t RelayOutput(Connection* c, FileHandle output) {
 
 // Chooses how the connection's file runs; false when it cannot run.
 bool ChooseCommand(Connection* c, bool is_php, ScriptCommand* command) {
-  if (is_php) return ChoosePhpCommand(g_server_settings.php_directory, command);
+  if (is_php) return ChoosePhpCommand(ServerSettings.php_directory, command);
   char probe[kCgiProbeBytes];
   int32_t count = ReadFromFile(c->file, probe, kCgiProbeBytes);
   if (count <= 0 || !RewindFile(c->file)) return false;

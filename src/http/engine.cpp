@@ -1,3 +1,3 @@
 #include "http/engine.h"
 
-ServerSettings g_server_settings{};
+ServerSettingsRecord ServerSettings{};

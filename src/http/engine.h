@@ -8,7 +8,7 @@
 #include "platform/files.h"
 #include "platform/net.h"
 
-struct ServerSettings {
+struct ServerSettingsRecord {
   char* serving_directory;  // ends in the separator; each connection copies it
   int32_t port;             // always 80
   int32_t scope;            // 0 this machine, 1 local network, anything else everybody
@@ -19,7 +19,10 @@ struct ServerSettings {
 
 // Written by StartServer while no listener or session runs, released by
 // StopServer; read without locks by every engine thread in between.
-extern ServerSettings g_server_settings;
+// Process-wide state carries plain capitalised names (ListenSocket,
+// SessionCountLock); where a record and its one instance would share a name,
+// the instance keeps it and the record's type is called ...Record.
+extern ServerSettingsRecord ServerSettings;
 
 // One zero-filled block per accepted connection. Per-request fields are
 // cleared by ResetRequest after every request; the rest live as long as the

@@ -6,6 +6,8 @@
 
 #include "cgi/script_gateway.h"
 #include "core/blocks.h"
+#include "core/calendar_names.h"
+#include "core/decimal.h"
 #include "http/engine.h"
 #include "http/request_reader.h"
 #include "http/response_writer.h"
@@ -13,9 +15,6 @@
 
 namespace {
 
-constexpr const char* kDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr const char* kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 constexpr uint64_t kTicksPerSecond = 10000000ULL;
 constexpr int32_t kSplitLimit = 255;
 // Bytes asked of one kernel copy from file to socket.
@@ -23,12 +22,12 @@ constexpr uint64_t kSendFileChunk = 1 << 20;
 
 struct IndexName {
   const char* name;
-  int32_t ServerSettings::*condition;  // null: always tried
+  int32_t ServerSettingsRecord::*condition;  // null: always tried
 };
 
 constexpr IndexName kIndexNames[] = {
-    {"index.php", &ServerSettings::php_enabled},  {"index.php3", &ServerSettings::php_enabled},
-    {"index.phtml", &ServerSettings::php_enabled}, {"index.cgi", &ServerSettings::cgi_enabled},
+    {"index.php", &ServerSettingsRecord::php_enabled},  {"index.php3", &ServerSettingsRecord::php_enabled},
+    {"index.phtml", &ServerSettingsRecord::php_enabled}, {"index.cgi", &ServerSettingsRecord::cgi_enabled},
     {"index.html", nullptr},                       {"index.htm", nullptr},
     {"default.htm", nullptr},
 };
@@ -71,7 +70,7 @@ bool BuildFullName(const Connection* c, char* out) {
 int32_t OpenIndexFile(Connection* c, char* full_name) {
   size_t directory_length = std::strlen(full_name);
   for (const IndexName& index : kIndexNames) {
-    if (index.condition != nullptr && g_server_settings.*index.condition == 0) continue;
+    if (index.condition != nullptr && ServerSettings.*index.condition == 0) continue;
     size_t name_length = std::strlen(index.name);
     if (directory_length + name_length + 1 > static_cast<size_t>(kFileNameCapacity)) return 400;
     std::memcpy(full_name + directory_length, index.name, name_length + 1);

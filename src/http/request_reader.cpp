@@ -5,6 +5,8 @@
 
 #include "core/blocks.h"
 #include "core/error.h"
+#include "core/decimal.h"
+#include "core/line_reader.h"
 #include "core/list.h"
 #include "http/engine.h"
 
@@ -55,21 +57,6 @@ void TakeHeaderLine(Connection* connection, char* line) {
   separator[1] = '\0';  // the name keeps its colon
   AddRequestHeader(connection, line, separator + 2);
   separator[1] = saved;
-}
-
-// The end (just past the terminator) of the first terminator that ends
-// within buffer[from, to), where buffer[0, from) was searched before and held
-// none; 0 when there is none.
-int32_t FindLineEnd(const char* buffer, int32_t from, int32_t to, const char* terminator,
-                    int32_t terminator_length) {
-  int32_t first_end = from + 1 > terminator_length ? from + 1 : terminator_length;
-  for (int32_t end = first_end; end <= to; ++end) {
-    if (std::memcmp(buffer + end - terminator_length, terminator,
-                    static_cast<size_t>(terminator_length)) == 0) {
-      return end;
-    }
-  }
-  return 0;
 }
 
 // Bytes the reader looks at in one peek: a whole header block, as a browser
@@ -144,29 +131,24 @@ int32_t ReadRequestLines(Connection* connection, PeekWindow* window) {
 
 }  // namespace
 
+namespace {
+
+// A socket as a line source: it peeks at what has arrived and then receives
+// exactly up to the line's end, so a request body or the next pipelined
+// request stays in the socket, as it would with one byte per receive.
+int32_t PeekSocket(void* context, char* into, int32_t room) {
+  SocketHandle socket = *static_cast<SocketHandle*>(context);
+  return socket == kInvalidSocket ? -1 : PeekBytes(socket, into, room);
+}
+
+bool TakeFromSocket(void* context, char* into, int32_t count) {
+  return ReceiveExact(*static_cast<SocketHandle*>(context), into, count);
+}
+
+}  // namespace
+
 bool ReceiveLine(SocketHandle socket, char* buffer, const char* terminator, int32_t* out_length) {
-  const int32_t terminator_length = static_cast<int32_t>(std::strlen(terminator));
-  int32_t position = 0;
-  do {
-    if (socket == kInvalidSocket) return false;
-    // Look at what has arrived without taking it, then take exactly up to the
-    // terminator's end: a request body or the next pipelined request stays in
-    // the socket, as it would with one byte per receive.
-    int32_t peeked = PeekBytes(socket, buffer + position, kLineCapacity - position);
-    if (peeked <= 0) return false;
-    int32_t line_end = FindLineEnd(buffer, position, position + peeked, terminator,
-                                   terminator_length);
-    int32_t take = line_end > 0 ? line_end - position : peeked;
-    if (!ReceiveExact(socket, buffer + position, take)) return false;
-    position += take;
-    if (line_end > 0) {
-      if (out_length != nullptr) *out_length = position;
-      buffer[position - terminator_length] = '\0';
-      return true;
-    }
-  } while (position < kLineCapacity);
-  if (out_length != nullptr) *out_length = kLineCapacity;
-  return false;
+  return ReadLine(LineSource{&socket, PeekSocket, TakeFromSocket}, buffer, terminator, out_length);
 }
 
 bool ReceiveExact(SocketHandle socket, void* buffer, int32_t n) {
@@ -257,26 +239,4 @@ char* DecodePercent(const char* text) {
     }
   }
   return out;  // zero-filled: a decoded NUL ends the text there
-}
-
-int64_t ParseDecimalPrefix64(const char* text) {
-  if (text == nullptr) return 0;
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
-  bool negative = false;
-  if (*text == '+' || *text == '-') negative = (*text++ == '-');
-  uint64_t value = 0;
-  const uint64_t limit = negative ? static_cast<uint64_t>(INT64_MAX) + 1 : INT64_MAX;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    uint64_t digit = static_cast<uint64_t>(*text - '0');
-    value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
-  }
-  if (negative) return value > static_cast<uint64_t>(INT64_MAX) ? INT64_MIN : -static_cast<int64_t>(value);
-  return static_cast<int64_t>(value);
-}
-
-int32_t ParseDecimalPrefix(const char* text) {
-  int64_t value = ParseDecimalPrefix64(text);
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(value);
 }

@@ -6,18 +6,16 @@
 
 #include <cstdint>
 
+#include "core/line_reader.h"
 #include "platform/net.h"
 
 struct Connection;
 
-inline constexpr int32_t kLineCapacity = 2048;      // a line with its CR LF
 inline constexpr int32_t kRequestHeaderLimit = 64;  // this many headers give 400
 
-// Reads one line ending in `terminator` into `buffer` (kLineCapacity bytes).
-// On success the terminator is replaced by a NUL and *out_length holds the
-// bytes read, terminator included. Fails when the peer closes, a receive
-// fails, or kLineCapacity bytes came without the terminator (*out_length is
-// then kLineCapacity).
+// Reads one line ending in `terminator` from the socket into `buffer`
+// (kLineCapacity bytes), as ReadLine does; fails when the peer closes or a
+// receive fails.
 bool ReceiveLine(SocketHandle socket, char* buffer, const char* terminator, int32_t* out_length);
 
 // Receives exactly `n` bytes into `buffer`; false as soon as a receive
@@ -41,11 +39,3 @@ const char* FindRequestHeader(const Connection* connection, const char* name);
 // byte; a '%' without two hex digits and '+' stay as they are; a decoded NUL
 // ends the text. Raises ErrorText("Allocation Failed") when out of memory.
 char* DecodePercent(const char* text);
-
-// The decimal number at the start of `text` as the C library reads it
-// (leading blanks, optional sign, digits up to the first non-digit; 0 when
-// there are none), saturating at the 32-bit limits instead of overflowing.
-int32_t ParseDecimalPrefix(const char* text);
-
-// The same, saturating at the 64-bit limits.
-int64_t ParseDecimalPrefix64(const char* text);

@@ -5,9 +5,10 @@
 #include <cstring>
 
 #include "core/blocks.h"
+#include "core/decimal.h"
+#include "core/line_reader.h"
 #include "core/list.h"
 #include "http/engine.h"
-#include "http/request_reader.h"
 
 namespace {
 
@@ -122,20 +123,20 @@ bool Connection::SendResponseHead() {
   return true;
 }
 
+namespace {
+
+// A pipe cannot show what is coming without taking it: one byte per read,
+// so nothing after the line's end is taken.
+int32_t ReadOnePipeByte(void* context, char* into, int32_t) {
+  return ReadFromFile(*static_cast<FileHandle*>(context), into, 1);
+}
+
+bool AlreadyTaken(void*, char*, int32_t) { return true; }
+
+}  // namespace
+
 bool ReadPipeLine(FileHandle pipe, char* buffer, int32_t* out_length) {
-  int32_t position = 0;
-  do {
-    int32_t n = ReadFromFile(pipe, buffer + position, 1);
-    if (n <= 0) return false;
-    position += n;
-    if (position >= 2 && buffer[position - 2] == '\r' && buffer[position - 1] == '\n') {
-      if (out_length != nullptr) *out_length = position;
-      buffer[position - 2] = '\0';
-      return true;
-    }
-  } while (position < kLineCapacity);
-  if (out_length != nullptr) *out_length = kLineCapacity;
-  return false;
+  return ReadLine(LineSource{&pipe, ReadOnePipeByte, AlreadyTaken}, buffer, "\r\n", out_length);
 }
 
 bool ReadScriptHeaders(Connection* connection, FileHandle pipe) {

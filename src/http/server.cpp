@@ -16,7 +16,7 @@ std::atomic<SocketHandle> ListenSocket{kInvalidSocket};
 std::atomic<int32_t> ListenerRunning{0};
 std::atomic<int32_t> SessionCount{0};
 std::mutex SessionCountLock;
-std::atomic<EngineToken*> g_access_log_handle{nullptr};
+std::atomic<EngineToken*> AccessLogHandle{nullptr};
 
 namespace {
 
@@ -30,13 +30,13 @@ constexpr const char* kServerErrorCaption = "Server Error";
 
 // Every open socket of the engine (listening and sessions). Closing happens
 // under the lock, so a shut-down of all never meets a reused number.
-std::mutex g_socket_registry_lock;
-std::vector<SocketHandle> g_open_sockets;
-bool g_refusing_sockets = false;
+std::mutex SocketRegistryLock;
+std::vector<SocketHandle> OpenSockets;
+bool RefusingSockets = false;
 
 void AllowNewSockets() {
-  std::lock_guard<std::mutex> guard(g_socket_registry_lock);
-  g_refusing_sockets = false;
+  std::lock_guard<std::mutex> guard(SocketRegistryLock);
+  RefusingSockets = false;
 }
 
 // Creates, binds and listens; null, or the message that tells what failed.
@@ -60,7 +60,7 @@ const char* OpenListenSocket() {
 bool AcceptOne(SocketHandle listen_socket) {
   Connection* c = nullptr;
   if (!AllocBlock(&c, sizeof(Connection), true, 0)) return false;
-  c->document_root = DupString(g_server_settings.serving_directory);
+  c->document_root = DupString(ServerSettings.serving_directory);
   c->socket = AcceptConnection(listen_socket, &c->peer_address);
   c->peer_address_length = sizeof(SocketAddressV4);
   c->local_address_length = sizeof(SocketAddressV4);
@@ -91,7 +91,7 @@ bool AcceptOne(SocketHandle listen_socket) {
 void ListenerThread(void*) {
   ListenerRunning = 1;
   const char* message = nullptr;
-  if (g_server_settings.serving_directory == nullptr) {
+  if (ServerSettings.serving_directory == nullptr) {
     message = "No Server Directory Defined";
   } else {
     message = OpenListenSocket();
@@ -128,24 +128,24 @@ EngineToken* StartLogForRun(const char* log_directory) {
 
 bool RegisterSocket(SocketHandle socket) {
   if (socket == kInvalidSocket) return false;
-  std::lock_guard<std::mutex> guard(g_socket_registry_lock);
-  if (g_refusing_sockets) return false;
-  g_open_sockets.push_back(socket);
+  std::lock_guard<std::mutex> guard(SocketRegistryLock);
+  if (RefusingSockets) return false;
+  OpenSockets.push_back(socket);
   return true;
 }
 
 void CloseRegisteredSocket(SocketHandle socket) {
   if (socket == kInvalidSocket) return;
-  std::lock_guard<std::mutex> guard(g_socket_registry_lock);
-  auto found = std::find(g_open_sockets.begin(), g_open_sockets.end(), socket);
-  if (found != g_open_sockets.end()) g_open_sockets.erase(found);
+  std::lock_guard<std::mutex> guard(SocketRegistryLock);
+  auto found = std::find(OpenSockets.begin(), OpenSockets.end(), socket);
+  if (found != OpenSockets.end()) OpenSockets.erase(found);
   CloseSocket(socket);
 }
 
 void ShutdownRegisteredSockets() {
-  std::lock_guard<std::mutex> guard(g_socket_registry_lock);
-  g_refusing_sockets = true;
-  for (SocketHandle socket : g_open_sockets) ShutdownSocket(socket);
+  std::lock_guard<std::mutex> guard(SocketRegistryLock);
+  RefusingSockets = true;
+  for (SocketHandle socket : OpenSockets) ShutdownSocket(socket);
 }
 
 EngineToken* StartServer(const char* log_directory, const char* serving_directory,
@@ -160,13 +160,13 @@ EngineToken* StartServer(const char* log_directory, const char* serving_director
     throw ErrorText(kSocketLibraryFailedText);
   }
   AllowNewSockets();
-  g_access_log_handle = StartLogForRun(log_directory);
-  g_server_settings.scope = scope;
-  g_server_settings.port = kServerPort;
-  g_server_settings.cgi_enabled = cgi_enabled;
-  g_server_settings.php_enabled = php_enabled;
-  g_server_settings.php_directory = DupString(php_directory);
-  g_server_settings.serving_directory = DupString(serving_directory);
+  AccessLogHandle = StartLogForRun(log_directory);
+  ServerSettings.scope = scope;
+  ServerSettings.port = kServerPort;
+  ServerSettings.cgi_enabled = cgi_enabled;
+  ServerSettings.php_enabled = php_enabled;
+  ServerSettings.php_directory = DupString(php_directory);
+  ServerSettings.serving_directory = DupString(serving_directory);
   StartInterfaceWatcher();
   // Raised here already, so that a stop right after this start waits for
   // the listener instead of missing it.
@@ -177,7 +177,7 @@ EngineToken* StartServer(const char* log_directory, const char* serving_director
 
 void StopServer() {
   // Sessions stop handing lines to the log before it goes.
-  EngineToken* log_handle = g_access_log_handle.exchange(nullptr);
+  EngineToken* log_handle = AccessLogHandle.exchange(nullptr);
   if (log_handle != nullptr) {
     StopAccessLog();
     FreeAndClear(&log_handle);
@@ -189,6 +189,6 @@ void StopServer() {
   while (ListenerRunning != 0) SleepMilliseconds(1);
   ListenSocket = kInvalidSocket;
   StopInterfaceWatcher();
-  FreeAndClear(&g_server_settings.php_directory);
-  FreeAndClear(&g_server_settings.serving_directory);
+  FreeAndClear(&ServerSettings.php_directory);
+  FreeAndClear(&ServerSettings.serving_directory);
 }

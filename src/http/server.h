@@ -11,13 +11,13 @@
 
 inline constexpr uint16_t kServerPort = 80;
 
-// Process-wide engine state besides g_server_settings.
+// Process-wide engine state besides ServerSettings.
 extern std::atomic<SocketHandle> ListenSocket;   // kInvalidSocket when none
 extern std::atomic<int32_t> ListenerRunning;      // 1 until the listener cleaned up
 extern std::atomic<int32_t> SessionCount;        // sessions started and not finished
 extern std::mutex SessionCountLock;               // guards changes of SessionCount
 // Non-null while the access log runs; sessions test it before logging.
-extern std::atomic<EngineToken*> g_access_log_handle;
+extern std::atomic<EngineToken*> AccessLogHandle;
 
 // Starts the engine: the access log (when `log_directory` is given), the
 // settings, the interface watcher and the listener on port 80. Returns

@@ -22,7 +22,7 @@ char* AddressText(const SocketAddressV4& address) {
 
 void LogAnswered(Connection* c, int32_t status) {
   const char* referer = FindRequestHeader(c, "Referer:");
-  if (g_access_log_handle.load() == nullptr || c->peer_text == nullptr) return;
+  if (AccessLogHandle.load() == nullptr || c->peer_text == nullptr) return;
   LogRequest(FindRequestHeader(c, "User-Agent:"), c->peer_text, c->method, c->target, c->version,
              status, c->bytes_sent, referer);
 }
@@ -96,7 +96,7 @@ void SessionThread(void* parameter) {
   c->local_text = AddressText(c->local_address);
   c->file = kInvalidFile;
   // A refused peer sees its connection closed without a byte either way.
-  if (!IsPeerAllowed(g_server_settings.scope, c->peer_text)) {
+  if (!IsPeerAllowed(ServerSettings.scope, c->peer_text)) {
     CloseRegisteredSocket(c->socket);
     c->socket = kInvalidSocket;
   }

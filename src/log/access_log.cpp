@@ -33,21 +33,21 @@ struct LogState {
   bool accepting;
 };
 
-LogState g_log{};
+LogState AccessLog{};
 std::mutex LogCallLock;
 std::mutex LogBufferLock;
 Event LogWakeEvent(false);
 Event LogPassDoneEvent(false);
-std::atomic<bool> g_stop_flag{false};
-std::atomic<bool> g_log_started{false};
+std::atomic<bool> LogStopFlag{false};
+std::atomic<bool> LogStarted{false};
 // Every start makes a new generation; a log thread left behind by a stop that
 // gave up waiting sees a newer one and ends without touching the new run.
-std::atomic<uint64_t> g_generation{0};
-std::atomic<LogClock> g_clock{GetLocalTimeNow};
+std::atomic<uint64_t> LogGeneration{0};
+std::atomic<LogClock> LogClockSource{GetLocalTimeNow};
 
 bool ReadLogClock(LocalTime* out) {
   *out = LocalTime{};
-  return g_clock.load()(out);
+  return LogClockSource.load()(out);
 }
 
 // Rebuilds LogFileName when the local date moved on (or always with `force`).
@@ -56,31 +56,31 @@ void UpdateLogFileName(bool force) {
   LocalTime now;
   if (!ReadLogClock(&now)) return;
   const CalendarTime& t = now.time;
-  if (!force && t.month == g_log.saved_month && t.day == g_log.saved_day &&
-      t.year == g_log.saved_year) {
+  if (!force && t.month == AccessLog.saved_month && t.day == AccessLog.saved_day &&
+      t.year == AccessLog.saved_year) {
     return;
   }
-  g_log.saved_month = t.month;
-  g_log.saved_day = t.day;
-  g_log.saved_year = t.year;
-  std::string name = std::string(g_log.LogDirectory) + DailyLogFileName(t);
+  AccessLog.saved_month = t.month;
+  AccessLog.saved_day = t.day;
+  AccessLog.saved_year = t.year;
+  std::string name = std::string(AccessLog.LogDirectory) + DailyLogFileName(t);
   // A name beyond the path limit stays empty: every write then fails to open.
-  if (g_log.LogDirectory[0] == '\0' || name.size() > static_cast<size_t>(kMaxPath)) name.clear();
-  std::memcpy(g_log.LogFileName, name.c_str(), name.size() + 1);
+  if (AccessLog.LogDirectory[0] == '\0' || name.size() > static_cast<size_t>(kMaxPath)) name.clear();
+  std::memcpy(AccessLog.LogFileName, name.c_str(), name.size() + 1);
 }
 
 // Copies the directory with its trailing separator, creates it when missing
 // and rebuilds the file name. Caller holds LogBufferLock.
 void SetLogDirectory(const char* directory) {
-  g_log.LogDirectory[0] = '\0';
-  if (directory != nullptr && std::strlen(directory) < sizeof g_log.LogDirectory) {
-    std::strcpy(g_log.LogDirectory, directory);
-    if (!EnsureTrailingBackslash(g_log.LogDirectory, sizeof g_log.LogDirectory)) {
-      g_log.LogDirectory[0] = '\0';
+  AccessLog.LogDirectory[0] = '\0';
+  if (directory != nullptr && std::strlen(directory) < sizeof AccessLog.LogDirectory) {
+    std::strcpy(AccessLog.LogDirectory, directory);
+    if (!EnsureTrailingBackslash(AccessLog.LogDirectory, sizeof AccessLog.LogDirectory)) {
+      AccessLog.LogDirectory[0] = '\0';
     }
   }
-  if (g_log.LogDirectory[0] != '\0' && QueryPathKind(g_log.LogDirectory) != PathKind::kDirectory) {
-    CreateDirectoryPath(g_log.LogDirectory);
+  if (AccessLog.LogDirectory[0] != '\0' && QueryPathKind(AccessLog.LogDirectory) != PathKind::kDirectory) {
+    CreateDirectoryPath(AccessLog.LogDirectory);
   }
   UpdateLogFileName(true);
 }
@@ -90,7 +90,7 @@ void SetLogDirectory(const char* directory) {
 void AppendToLogFile(const char* data, int32_t size) {
   if (size <= 0) return;
   UpdateLogFileName(false);
-  FileHandle file = OpenFileForAppending(g_log.LogFileName);
+  FileHandle file = OpenFileForAppending(AccessLog.LogFileName);
   if (file == kInvalidFile) return;
   WriteToFile(file, data, size);
   CloseFile(file);
@@ -101,11 +101,11 @@ void AppendToLogFile(const char* data, int32_t size) {
 void RunLogPass(uint64_t frequency, uint64_t* last_write) {
   std::lock_guard<std::mutex> buffer(LogBufferLock);
   uint64_t now = ReadCounter();
-  if ((now > *last_write + frequency && g_log.used != 0) || g_log.flush_now) {
-    AppendToLogFile(g_log.LogBuffer, g_log.used);
-    g_log.used = 0;
+  if ((now > *last_write + frequency && AccessLog.used != 0) || AccessLog.flush_now) {
+    AppendToLogFile(AccessLog.LogBuffer, AccessLog.used);
+    AccessLog.used = 0;
     *last_write = now;
-    g_log.flush_now = false;
+    AccessLog.flush_now = false;
   }
   LogPassDoneEvent.Set();
 }
@@ -114,26 +114,26 @@ void RunLogPass(uint64_t frequency, uint64_t* last_write) {
 // on loggers write their lines themselves.
 void FinishLog() {
   std::lock_guard<std::mutex> buffer(LogBufferLock);
-  AppendToLogFile(g_log.LogBuffer, g_log.used);
-  g_log.used = 0;
-  g_log.flush_now = false;
-  g_log.accepting = false;
+  AppendToLogFile(AccessLog.LogBuffer, AccessLog.used);
+  AccessLog.used = 0;
+  AccessLog.flush_now = false;
+  AccessLog.accepting = false;
   LogPassDoneEvent.Set();
 }
 
 void LogThread(void* parameter) {
   const uint64_t generation = reinterpret_cast<uintptr_t>(parameter);
-  auto current = [generation] { return g_generation.load() == generation; };
+  auto current = [generation] { return LogGeneration.load() == generation; };
   const uint64_t frequency = CounterFrequency();
   uint64_t last_write = 0;
   LogWakeEvent.Wait(kLogWakeIntervalMs);
-  while (!g_stop_flag.load() && current()) {
+  while (!LogStopFlag.load() && current()) {
     RunLogPass(frequency, &last_write);
     LogWakeEvent.Wait(kLogWakeIntervalMs);
   }
   if (current()) {
     FinishLog();
-    g_stop_flag.store(false);
+    LogStopFlag.store(false);
   }
   ReleaseCurrentThread();
 }
@@ -143,20 +143,20 @@ void LogThread(void* parameter) {
 // LogBufferLock on entry and on return.
 void QueueLine(const std::string& line, std::unique_lock<std::mutex>& buffer) {
   int32_t n = static_cast<int32_t>(line.size());
-  if (n > kLogBufferSize - g_log.used) {
-    g_log.flush_now = true;
+  if (n > kLogBufferSize - AccessLog.used) {
+    AccessLog.flush_now = true;
     LogWakeEvent.Set();
     LogPassDoneEvent.Reset();
     buffer.unlock();
     LogPassDoneEvent.Wait();
     buffer.lock();
   }
-  if (!g_log.accepting) {
+  if (!AccessLog.accepting) {
     // The thread ended meanwhile and wrote out its buffer.
     if (n <= kLogBufferSize) AppendToLogFile(line.data(), n);
-  } else if (g_log.used + n <= kLogBufferSize) {
-    std::memcpy(g_log.LogBuffer + g_log.used, line.data(), line.size());
-    g_log.used += n;
+  } else if (AccessLog.used + n <= kLogBufferSize) {
+    std::memcpy(AccessLog.LogBuffer + AccessLog.used, line.data(), line.size());
+    AccessLog.used += n;
   }
 }
 
@@ -166,20 +166,20 @@ EngineToken* StartAccessLog(const char* directory, EngineToken* token) {
   uint64_t generation;
   {
     std::lock_guard<std::mutex> buffer(LogBufferLock);
-    generation = g_generation.fetch_add(1) + 1;
-    g_stop_flag.store(false);
-    g_log.used = 0;
-    g_log.flush_now = false;
-    g_log.accepting = true;
+    generation = LogGeneration.fetch_add(1) + 1;
+    LogStopFlag.store(false);
+    AccessLog.used = 0;
+    AccessLog.flush_now = false;
+    AccessLog.accepting = true;
     LogWakeEvent.Reset();
     LogPassDoneEvent.Reset();
     SetLogDirectory(directory);
   }
-  g_log_started.store(true);
+  LogStarted.store(true);
   void* parameter = reinterpret_cast<void*>(static_cast<uintptr_t>(generation));
   if (StartRegisteredThread(LogThread, parameter) == kInvalidThread) {
     std::lock_guard<std::mutex> buffer(LogBufferLock);
-    g_log.accepting = false;
+    AccessLog.accepting = false;
   }
   return token;
 }
@@ -194,7 +194,7 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
   ReadLogClock(&now);
   LogLineFields fields{peer_text, method, target, version, status, bytes_sent, referer, user_agent};
   std::string line = BuildLogLine(fields, now);
-  if (!g_log.accepting) {
+  if (!AccessLog.accepting) {
     // Late: the thread is gone (or never ran); the line goes to the file at once.
     if (line.size() <= static_cast<size_t>(kLogBufferSize)) {
       AppendToLogFile(line.data(), static_cast<int32_t>(line.size()));
@@ -202,7 +202,7 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
     return;
   }
   QueueLine(line, buffer);
-  bool wait_for_pass = g_log.accepting;
+  bool wait_for_pass = AccessLog.accepting;
   buffer.unlock();
   if (!wait_for_pass) return;
   LogWakeEvent.Set();
@@ -210,11 +210,11 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
 }
 
 void StopAccessLog() {
-  if (!g_log_started.exchange(false)) return;
-  g_stop_flag.store(true);
+  if (!LogStarted.exchange(false)) return;
+  LogStopFlag.store(true);
   LogWakeEvent.Set();
   uint32_t start = TickCount();
-  while (g_stop_flag.load()) {
+  while (LogStopFlag.load()) {
     SleepMilliseconds(1);
     if (TickCount() - start > kStopWatchMs) {
       ShowMessageBox(
@@ -227,5 +227,5 @@ void StopAccessLog() {
 }
 
 LogClock SetLogClock(LogClock clock) {
-  return g_clock.exchange(clock != nullptr ? clock : GetLocalTimeNow);
+  return LogClockSource.exchange(clock != nullptr ? clock : GetLocalTimeNow);
 }

@@ -3,10 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+#include "core/calendar_names.h"
 
-const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+namespace {
 
 const char* MonthName(uint16_t month) {
   return month >= 1 && month <= 12 ? kMonthNames[month - 1] : "???";

@@ -14,6 +14,7 @@
 #include "cgi/script_gateway.h"
 #include "cgi/script_setup.h"
 #include "core/blocks.h"
+#include "core/decimal.h"
 #include "http/engine.h"
 #include "http/request_reader.h"
 #include "http/session.h"
@@ -148,12 +149,12 @@ TEST(ScriptSelection, PhpAndCgiNames) {
       {".cgi", true, true, false, false},
   };
   for (const Case& c : cases) {
-    g_server_settings.php_enabled = c.php_on;
-    g_server_settings.cgi_enabled = c.cgi_on;
+    ServerSettings.php_enabled = c.php_on;
+    ServerSettings.cgi_enabled = c.cgi_on;
     EXPECT_EQ(IsPhpScript(c.name), c.is_php) << c.name;
     EXPECT_EQ(IsCgiScript(c.name), c.is_cgi) << c.name;
   }
-  g_server_settings = ServerSettings{};
+  ServerSettings = ServerSettingsRecord{};
 }
 
 TEST(ScriptSelection, CommandLines) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/blocks.h"
+#include "core/decimal.h"
 #include "core/error.h"
 #include "http/engine.h"
 #include "http/file_service.h"

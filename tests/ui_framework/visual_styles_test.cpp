@@ -15,8 +15,8 @@ TEST(VisualStyles, AbsentLibraryMeansClassicLookAndNoTable) {
   ThemeApi* table = reinterpret_cast<ThemeApi*>(0x1);
   EXPECT_EQ(VisualStylesActive(&table), 0);
   EXPECT_EQ(table, nullptr);
-  EXPECT_EQ(g_themeApi.library, nullptr);
-  EXPECT_EQ(g_themeApi.OpenThemeData, nullptr);
+  EXPECT_EQ(LoadedThemeApi.library, nullptr);
+  EXPECT_EQ(LoadedThemeApi.OpenThemeData, nullptr);
 }
 
 TEST(VisualStyles, BoundTableIsHandedOutWhetherStylesAreOnOrOff) {
@@ -24,11 +24,11 @@ TEST(VisualStyles, BoundTableIsHandedOutWhetherStylesAreOnOrOff) {
   stylesAvailable = 1;  // as a platform with the library leaves it
   ThemeApi* table = nullptr;
   EXPECT_EQ(VisualStylesActive(&table), 0);  // no IsThemeActive entry: off
-  EXPECT_EQ(table, &g_themeApi);
-  g_themeApi.IsThemeActive = reinterpret_cast<ThemeEntry>(IsThemeActiveNow);
+  EXPECT_EQ(table, &LoadedThemeApi);
+  LoadedThemeApi.IsThemeActive = reinterpret_cast<ThemeEntry>(IsThemeActiveNow);
   table = nullptr;
   EXPECT_EQ(VisualStylesActive(&table), 0);
-  EXPECT_EQ(table, &g_themeApi);
+  EXPECT_EQ(table, &LoadedThemeApi);
   theme_active = 1;
   EXPECT_EQ(VisualStylesActive(&table), 1);
   LoadVisualStyles();

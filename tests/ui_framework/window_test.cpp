@@ -62,7 +62,7 @@ class GuiWindowTest : public ::testing::Test {
       FreeLayoutGroup(w->groups.first);
       FreeAndClear(&w);
     }
-    EXPECT_EQ(g_toolkit.subclasses.first, nullptr);  // edit hooks leave with their windows
+    EXPECT_EQ(GuiToolkit.subclasses.first, nullptr);  // edit hooks leave with their windows
     ReleaseGuiToolkit();
     StopSystemControls();
     ShutdownWindowSystem();
@@ -171,9 +171,9 @@ TEST_F(GuiWindowTest, OnlyExactlyEditIsHooked) {
   ASSERT_EQ(CreateGuiWindow(w, nullptr, "Hooks", 200, 100), 1);
   EXPECT_NE(GetWindowProcedure(upper->hwnd), EditWindowProc);
   EXPECT_EQ(GetWindowProcedure(other->hwnd), StopProc);
-  ASSERT_NE(g_toolkit.subclasses.first, nullptr);
-  EXPECT_EQ(g_toolkit.subclasses.first, g_toolkit.subclasses.last);
-  EXPECT_EQ(g_toolkit.subclasses.first->control, upper);
+  ASSERT_NE(GuiToolkit.subclasses.first, nullptr);
+  EXPECT_EQ(GuiToolkit.subclasses.first, GuiToolkit.subclasses.last);
+  EXPECT_EQ(GuiToolkit.subclasses.first->control, upper);
 }
 
 TEST_F(GuiWindowTest, StaticColoursSizeLimitsAndPassingOn) {
@@ -187,7 +187,7 @@ TEST_F(GuiWindowTest, StaticColoursSizeLimitsAndPassingOn) {
   EXPECT_EQ(colors.background, GetSysColor(COLOR_WINDOW));
   EXPECT_EQ(brush->colour, GetSysColor(COLOR_WINDOW));
   SendWindowMessage(w->hwnd, WM_SYSCOLORCHANGE, 0, 0);
-  EXPECT_EQ(g_toolkit.staticBrush->colour, GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(GuiToolkit.staticBrush->colour, GetSysColor(COLOR_WINDOW));
 
   MinMaxInfo info{};
   info.minTrackSize = {7, 8};

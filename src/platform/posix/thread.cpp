@@ -7,7 +7,7 @@
 
 namespace {
 
-std::atomic<uint32_t> g_next_thread_id{1};
+std::atomic<uint32_t> NextThreadId{1};
 thread_local uint32_t t_thread_id = 0;
 
 struct Start {
@@ -28,7 +28,7 @@ void* Trampoline(void* raw) {
 
 ThreadHandle StartThread(ThreadRoutine routine, void* parameter, size_t stack_size,
                          uint32_t* thread_id) {
-  Start* start = new (std::nothrow) Start{routine, parameter, g_next_thread_id.fetch_add(1)};
+  Start* start = new (std::nothrow) Start{routine, parameter, NextThreadId.fetch_add(1)};
   if (start == nullptr) return kInvalidThread;
   if (thread_id != nullptr) *thread_id = start->id;
   pthread_attr_t attr;
@@ -46,7 +46,7 @@ ThreadHandle StartThread(ThreadRoutine routine, void* parameter, size_t stack_si
 }
 
 uint32_t CurrentThreadId() {
-  if (t_thread_id == 0) t_thread_id = g_next_thread_id.fetch_add(1);
+  if (t_thread_id == 0) t_thread_id = NextThreadId.fetch_add(1);
   return t_thread_id;
 }
 

@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/image.h"
 #include "platform/text/font_lookup.h"
-#include "ui/render/image.h"
 
 struct GlyphBits {
   int32_t advance = 0;
@@ -184,7 +184,9 @@ bool DrawTextTransparent(Image* image, FontHandle font, int32_t x, int32_t y, co
     right = std::min(right, clip[2]);
     bottom = std::min(bottom, clip[3]);
   }
-  int red = ColorRed(colour), green = ColorGreen(colour), blue = ColorBlue(colour);
+  // The colour is 0x00BBGGRR.
+  int red = static_cast<int>(colour & 0xFF), green = static_cast<int>((colour >> 8) & 0xFF),
+      blue = static_cast<int>((colour >> 16) & 0xFF);
   int32_t n = TextLength(text, length), index = 0, pen = x, baseline = y + font->metrics.tmAscent;
   while (index < n && pen < right) {
     const GlyphBits& g = Glyph(font, DecodeUtf8(text, n, &index));

@@ -4,7 +4,7 @@
 #include "ui/render/surface.h"
 
 FontHandle ControlFallbackFont() {
-  if (g_toolkit.normalFont != nullptr) return g_toolkit.normalFont;
+  if (GuiToolkit.normalFont != nullptr) return GuiToolkit.normalFont;
   static FontHandle font = CreateTextFont("Tahoma", -12, 400);
   return font;
 }

@@ -11,20 +11,20 @@
 namespace {
 
 // Process-wide state set at class registration.
-FontHandle g_defaultPopupFont = nullptr;
-PopupMarkIcons g_marks{};
+FontHandle DefaultPopupFont = nullptr;
+PopupMarkIcons PopupMarks{};
 // The record being created: WM_CREATE takes it over.
-PopupData* g_creating = nullptr;
+PopupData* PopupBeingCreated = nullptr;
 
 void PaintThunk(Image* image, const void* context) {
-  PaintPopup(image, static_cast<const PopupData*>(context), &g_marks);
+  PaintPopup(image, static_cast<const PopupData*>(context), &PopupMarks);
 }
 
 LResult OnCreate(WindowHandle window, LParam lParam) {
   const CreateStruct* cs = reinterpret_cast<const CreateStruct*>(lParam);
   PopupData* p = cs != nullptr ? static_cast<PopupData*>(cs->createParams) : nullptr;
   if (p == nullptr) return -1;
-  if (p == g_creating) g_creating = nullptr;
+  if (p == PopupBeingCreated) PopupBeingCreated = nullptr;
   SetWindowUserData(window, p);
   p->window = window;
   p->items.current = nullptr;
@@ -183,7 +183,7 @@ LResult PopupWindowProc(WindowHandle window, uint32_t message, WParam wParam, LP
     case WM_KILLFOCUS: PostWindowMessage(window, kPopupCancelPending, 0, 0); return 1;
     case WM_ENABLE: RepaintNow(window); return 0;
     case WM_SETFONT:
-      p->font = wParam != 0 ? reinterpret_cast<FontHandle>(wParam) : g_defaultPopupFont;
+      p->font = wParam != 0 ? reinterpret_cast<FontHandle>(wParam) : DefaultPopupFont;
       return 1;
     case WM_WINDOWPOSCHANGING: return 0;
     case WM_CAPTURECHANGED:
@@ -215,10 +215,10 @@ int RegisterPopupClass(FontHandle font, const Icon* checkOnIcon, const Icon* che
   windowClass.background = kNoBackground;
   windowClass.cursor = CursorShape::kArrow;
   if (!RegisterWindowClass(windowClass)) return 0;
-  g_marks = PopupMarkIcons{checkOnIcon, checkOffIcon, radioOnIcon, radioOffIcon};
+  PopupMarks = PopupMarkIcons{checkOnIcon, checkOffIcon, radioOnIcon, radioOffIcon};
   static FontHandle ownFont = nullptr;  // made once, kept for the process
   if (font == nullptr && ownFont == nullptr) ownFont = CreateTextFont("Tahoma", -12, 700);
-  g_defaultPopupFont = font != nullptr ? font : ownFont;
+  DefaultPopupFont = font != nullptr ? font : ownFont;
   return 1;
 }
 
@@ -249,17 +249,17 @@ WindowHandle OpenPopup(const MenuItemList* list, WindowHandle owner, FontHandle 
   PopupData* p = nullptr;
   if (!AllocBlock(&p, sizeof(PopupData), true, 0)) return nullptr;
   p->owner = owner;
-  p->font = font != nullptr ? font : g_defaultPopupFont;
+  p->font = font != nullptr ? font : DefaultPopupFont;
   CopyMenuItems(&p->items, list);
-  g_creating = p;
+  PopupBeingCreated = p;
   WindowHandle window = CreateSystemWindow(0, kPopupClassName, "", WS_POPUP, 0, 0, 32, 32, owner,
                                            0, p);
   if (window == nullptr) {
-    if (g_creating == p) {  // never reached WM_CREATE: the record is still ours
+    if (PopupBeingCreated == p) {  // never reached WM_CREATE: the record is still ours
       FreeMenuItems(&p->items);
       FreeAndClear(&p);
     }
-    g_creating = nullptr;
+    PopupBeingCreated = nullptr;
     return nullptr;
   }
   const PixelRect placed = LayOutAndPlace(p, anchor, mode);

@@ -10,7 +10,7 @@
 
 namespace {
 
-FontHandle g_defaultSelectorFont = nullptr;
+FontHandle DefaultSelectorFont = nullptr;
 
 SelectorData* Record(WindowHandle window) {
   return static_cast<SelectorData*>(GetWindowUserData(window));
@@ -38,7 +38,7 @@ LResult OnCreate(WindowHandle window, LParam lParam) {
   SetWindowUserData(window, s);
   s->window = window;
   s->parent = GetParent(window);
-  s->font = g_defaultSelectorFont;
+  s->font = DefaultSelectorFont;
   const CreateStruct* cs = reinterpret_cast<const CreateStruct*>(lParam);
   if (cs != nullptr) {
     s->width = cs->cx;
@@ -150,7 +150,7 @@ LResult SelectorWindowProc(WindowHandle window, uint32_t message, WParam wParam,
       s->height = HiWord(static_cast<uintptr_t>(lParam));
       return 1;
     case WM_SETFONT:
-      s->font = wParam != 0 ? reinterpret_cast<FontHandle>(wParam) : g_defaultSelectorFont;
+      s->font = wParam != 0 ? reinterpret_cast<FontHandle>(wParam) : DefaultSelectorFont;
       RepaintNow(window);
       return 1;
     case WM_SETFOCUS: s->focused = 1; RepaintNow(window); return 1;
@@ -183,7 +183,7 @@ int RegisterSelectorClass(FontHandle font) {
   if (!RegisterWindowClass(windowClass)) return 0;
   static FontHandle ownFont = nullptr;  // made once, kept for the process
   if (font == nullptr && ownFont == nullptr) ownFont = CreateTextFont("Tahoma", -12, 400);
-  g_defaultSelectorFont = font != nullptr ? font : ownFont;
+  DefaultSelectorFont = font != nullptr ? font : ownFont;
   return 1;
 }
 

@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-ThemeApi g_themeApi;
+ThemeApi LoadedThemeApi;
 int32_t stylesAvailable = 0;
 
 void LoadVisualStyles() {
-  std::memset(&g_themeApi, 0, sizeof(g_themeApi));
+  std::memset(&LoadedThemeApi, 0, sizeof(LoadedThemeApi));
   stylesAvailable = 0;
 }
 
@@ -18,10 +18,10 @@ int32_t VisualStylesActive(ThemeApi** tableOut) {
     if (tableOut != nullptr) *tableOut = nullptr;
     return 0;
   }
-  if (tableOut != nullptr) *tableOut = &g_themeApi;
+  if (tableOut != nullptr) *tableOut = &LoadedThemeApi;
   // With a bound library the answer comes from IsThemeActive; a missing entry
   // counts as styles off.
-  if (g_themeApi.IsThemeActive == nullptr) return 0;
+  if (LoadedThemeApi.IsThemeActive == nullptr) return 0;
   using IsThemeActiveFn = int (*)();
-  return reinterpret_cast<IsThemeActiveFn>(g_themeApi.IsThemeActive)() != 0 ? 1 : 0;
+  return reinterpret_cast<IsThemeActiveFn>(LoadedThemeApi.IsThemeActive)() != 0 ? 1 : 0;
 }

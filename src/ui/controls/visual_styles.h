@@ -26,7 +26,7 @@ struct ThemeApi {
 };
 
 // The process-wide table and the flag that says whether the library loaded.
-extern ThemeApi g_themeApi;
+extern ThemeApi LoadedThemeApi;
 extern int32_t stylesAvailable;
 
 // Zeroes the table and binds the library when the platform has one. Called

@@ -36,7 +36,7 @@ void PaintCaptionBar(Image* image, const LayoutGroup* group, int32_t inset) {
     DrawIconEffect(image, nullptr, kEffectNormal, bar_x + 4, bar_y + 4, 16, 16, group->icon);
     text_x += 20;
   }
-  DrawTextTransparent(image, g_toolkit.normalFont, text_x, bar_y + 4, group->caption, -1,
+  DrawTextTransparent(image, GuiToolkit.normalFont, text_x, bar_y + 4, group->caption, -1,
                       GetSysColor(COLOR_HIGHLIGHTTEXT), nullptr);
 }
 

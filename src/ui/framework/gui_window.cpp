@@ -9,12 +9,12 @@
 #include "ui/render/sys_colors.h"
 #include "ui/system/control_colors.h"
 
-GuiToolkitState g_toolkit;
+GuiToolkitState GuiToolkit;
 
 namespace {
 
 SubclassEntry* FindSubclass(WindowHandle hwnd) {
-  for (SubclassEntry* e = g_toolkit.subclasses.first; e != nullptr; e = e->next) {
+  for (SubclassEntry* e = GuiToolkit.subclasses.first; e != nullptr; e = e->next) {
     if (e->hwnd == hwnd) return e;
   }
   return nullptr;
@@ -30,7 +30,7 @@ LResult SubclassDispatcher(WindowHandle hwnd, uint32_t message, WParam wParam, L
   if (entry->hook(entry->control, hwnd, message, wParam, lParam, &result)) return result;
   WindowProc previous = entry->previous;
   if (message == WM_DESTROY) {
-    ListRemove(&g_toolkit.subclasses.first, &g_toolkit.subclasses.last, entry);
+    ListRemove(&GuiToolkit.subclasses.first, &GuiToolkit.subclasses.last, entry);
     SetWindowProcedure(hwnd, previous);
   }
   return CallWindowProcedure(previous, hwnd, message, wParam, lParam);
@@ -44,7 +44,7 @@ void CreateControlWindow(GuiWindow* window, LayoutControl* control) {
                                      control->rect.y, control->rect.width, control->rect.height,
                                      window->hwnd, control->id, nullptr);
   if (control->hwnd == nullptr) return;
-  SendWindowMessage(control->hwnd, WM_SETFONT, reinterpret_cast<WParam>(g_toolkit.normalFont), 0);
+  SendWindowMessage(control->hwnd, WM_SETFONT, reinterpret_cast<WParam>(GuiToolkit.normalFont), 0);
   if (control->className != nullptr && std::strcmp(control->className, "EDIT") == 0) {
     SubclassControl(control, EditHook);
   }
@@ -62,23 +62,23 @@ void ForEachControl(GuiWindow* window, Visit&& visit) {
 int32_t InitGuiToolkit(FontHandle normalFont) {
   RegisterGuiClass(GuiWindowProc, kGuiClassName);
   if (normalFont != nullptr) {
-    if (g_toolkit.ownsFont) DeleteTextFont(&g_toolkit.normalFont);
-    g_toolkit.normalFont = normalFont;
-    g_toolkit.ownsFont = false;
-  } else if (g_toolkit.normalFont == nullptr) {
-    g_toolkit.normalFont = CreateTextFont("Tahoma", -12, 400);
-    g_toolkit.ownsFont = true;
+    if (GuiToolkit.ownsFont) DeleteTextFont(&GuiToolkit.normalFont);
+    GuiToolkit.normalFont = normalFont;
+    GuiToolkit.ownsFont = false;
+  } else if (GuiToolkit.normalFont == nullptr) {
+    GuiToolkit.normalFont = CreateTextFont("Tahoma", -12, 400);
+    GuiToolkit.ownsFont = true;
   }
   return 1;
 }
 
 void ReleaseGuiToolkit() {
-  if (g_toolkit.ownsFont) DeleteTextFont(&g_toolkit.normalFont);
-  g_toolkit.normalFont = nullptr;
-  g_toolkit.ownsFont = false;
-  DeleteSolidBrush(&g_toolkit.staticBrush);
-  while (g_toolkit.subclasses.first != nullptr) {
-    ListRemove(&g_toolkit.subclasses.first, &g_toolkit.subclasses.last, g_toolkit.subclasses.first);
+  if (GuiToolkit.ownsFont) DeleteTextFont(&GuiToolkit.normalFont);
+  GuiToolkit.normalFont = nullptr;
+  GuiToolkit.ownsFont = false;
+  DeleteSolidBrush(&GuiToolkit.staticBrush);
+  while (GuiToolkit.subclasses.first != nullptr) {
+    ListRemove(&GuiToolkit.subclasses.first, &GuiToolkit.subclasses.last, GuiToolkit.subclasses.first);
   }
 }
 
@@ -161,7 +161,7 @@ int32_t SubclassControl(LayoutControl* control, SubclassHook hook) {
   entry->previous = previous;
   entry->hook = hook;
   entry->control = control;
-  ListAppend(&g_toolkit.subclasses.first, &g_toolkit.subclasses.last, entry);
+  ListAppend(&GuiToolkit.subclasses.first, &GuiToolkit.subclasses.last, entry);
   SetWindowProcedure(control->hwnd, SubclassDispatcher);
   return 1;
 }

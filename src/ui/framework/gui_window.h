@@ -108,7 +108,7 @@ struct GuiToolkitState {
   ListOf<SubclassEntry> subclasses;
   SolidBrush* staticBrush;  // window colour, for STATIC controls
 };
-extern GuiToolkitState g_toolkit;
+extern GuiToolkitState GuiToolkit;
 
 // --- Start-up -------------------------------------------------------------
 

@@ -46,11 +46,11 @@ void HoldFocus(WindowHandle hwnd) {
 }
 
 SolidBrush* StaticBrush(bool renew) {
-  if (renew) DeleteSolidBrush(&g_toolkit.staticBrush);
-  if (g_toolkit.staticBrush == nullptr) {
-    g_toolkit.staticBrush = CreateSolidBrush(GetSysColor(COLOR_WINDOW));
+  if (renew) DeleteSolidBrush(&GuiToolkit.staticBrush);
+  if (GuiToolkit.staticBrush == nullptr) {
+    GuiToolkit.staticBrush = CreateSolidBrush(GetSysColor(COLOR_WINDOW));
   }
-  return g_toolkit.staticBrush;
+  return GuiToolkit.staticBrush;
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 
 #include <cstdint>
 
-using Pixel = uint32_t;
+#include "core/image.h"
+
 using Color = uint32_t;
 
 constexpr Color MakeColor(int red, int green, int blue) {
@@ -36,21 +37,6 @@ Pixel ColorToOpaquePixel(Color colour);
 Pixel MakePixel(int red, int green, int blue);
 // The colour value of a pixel (alpha dropped).
 Color PixelToColor(Pixel pixel);
-
-// A block of pixels. 32-bit images have stride width * 4.
-struct Image {
-  int32_t width;
-  int32_t height;
-  int32_t stride;
-  int32_t bits_per_pixel;
-  uint8_t* pixels;
-};
-
-// Address of pixel (x, y) of a 32-bit image; no bounds check.
-inline Pixel* PixelAddress(const Image* image, int32_t x, int32_t y) {
-  return reinterpret_cast<Pixel*>(image->pixels + static_cast<intptr_t>(y) * image->width * 4 +
-                                  static_cast<intptr_t>(x) * 4);
-}
 
 // A new zero-filled 32-bit image, or null when memory runs out or a size is <= 0.
 Image* NewImage(int32_t width, int32_t height);

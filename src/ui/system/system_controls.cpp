@@ -13,7 +13,7 @@ struct SystemControlsState {
   FontHandle font = nullptr;
 };
 
-SystemControlsState g_controls;
+SystemControlsState SystemControls;
 
 void PresentMessageBox(const char* text, const char* caption, MessageBoxIcon icon) {
   ShowOwnedMessageBox(nullptr, text, caption, icon);
@@ -34,24 +34,24 @@ bool RegisterClasses() {
 }  // namespace
 
 bool StartSystemControls() {
-  if (g_controls.started) return g_controls.registered;
-  g_controls.started = true;
-  g_controls.registered = RegisterClasses();
+  if (SystemControls.started) return SystemControls.registered;
+  SystemControls.started = true;
+  SystemControls.registered = RegisterClasses();
   SetMessageBoxPresenter(PresentMessageBox);
-  return g_controls.registered;
+  return SystemControls.registered;
 }
 
 void StopSystemControls() {
-  if (!g_controls.started) return;
+  if (!SystemControls.started) return;
   SetMessageBoxPresenter(nullptr);
   UnregisterWindowClass(kEditClassName);
   UnregisterWindowClass(kStaticClassName);
   UnregisterWindowClass(kMessageBoxClassName);
-  DeleteTextFont(&g_controls.font);
-  g_controls = SystemControlsState{};
+  DeleteTextFont(&SystemControls.font);
+  SystemControls = SystemControlsState{};
 }
 
 FontHandle GetSystemControlFont() {
-  if (!g_controls.font) g_controls.font = CreateTextFont("Tahoma", -12, 400);
-  return g_controls.font;
+  if (!SystemControls.font) SystemControls.font = CreateTextFont("Tahoma", -12, 400);
+  return SystemControls.font;
 }
