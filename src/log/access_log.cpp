@@ -31,6 +31,12 @@ struct LogState {
   // The log thread takes lines into the buffer. Cleared by its last pass, after
   // which a late line goes straight to the file.
   bool accepting;
+  // Counter value after the last write (0 before the first) and counts per
+  // second: a logger wakes the thread only when a write is due.
+  uint64_t last_write;
+  uint64_t frequency;
+  // A logger has woken the thread for a due write that has not happened yet.
+  bool wake_sent;
 };
 
 LogState AccessLog{};
@@ -96,17 +102,24 @@ void AppendToLogFile(const char* data, int32_t size) {
   CloseFile(file);
 }
 
+// True when a second has passed since the last write and text waits.
+// Caller holds LogBufferLock.
+bool WriteIsDue(uint64_t now) {
+  return now > AccessLog.last_write + AccessLog.frequency && AccessLog.used != 0;
+}
+
 // One pass of the log thread: writes the buffer when a second has passed
 // since the last write and text waits, or when a logger asked for room.
-void RunLogPass(uint64_t frequency, uint64_t* last_write) {
+void RunLogPass() {
   std::lock_guard<std::mutex> buffer(LogBufferLock);
   uint64_t now = ReadCounter();
-  if ((now > *last_write + frequency && AccessLog.used != 0) || AccessLog.flush_now) {
+  if (WriteIsDue(now) || AccessLog.flush_now) {
     AppendToLogFile(AccessLog.LogBuffer, AccessLog.used);
     AccessLog.used = 0;
-    *last_write = now;
+    AccessLog.last_write = now;
     AccessLog.flush_now = false;
   }
+  AccessLog.wake_sent = false;
   LogPassDoneEvent.Set();
 }
 
@@ -124,11 +137,9 @@ void FinishLog() {
 void LogThread(void* parameter) {
   const uint64_t generation = reinterpret_cast<uintptr_t>(parameter);
   auto current = [generation] { return LogGeneration.load() == generation; };
-  const uint64_t frequency = CounterFrequency();
-  uint64_t last_write = 0;
   LogWakeEvent.Wait(kLogWakeIntervalMs);
   while (!LogStopFlag.load() && current()) {
-    RunLogPass(frequency, &last_write);
+    RunLogPass();
     LogWakeEvent.Wait(kLogWakeIntervalMs);
   }
   if (current()) {
@@ -171,6 +182,9 @@ EngineToken* StartAccessLog(const char* directory, EngineToken* token) {
     AccessLog.used = 0;
     AccessLog.flush_now = false;
     AccessLog.accepting = true;
+    AccessLog.last_write = 0;
+    AccessLog.frequency = CounterFrequency();
+    AccessLog.wake_sent = false;
     LogWakeEvent.Reset();
     LogPassDoneEvent.Reset();
     SetLogDirectory(directory);
@@ -188,12 +202,14 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
                 const char* target, const char* version, int32_t status, int64_t bytes_sent,
                 const char* referer) {
   if (method == nullptr || referer == nullptr || user_agent == nullptr) return;
+  // The call lock keeps the loggers in line: stamps rise through the file,
+  // and one that waits for room keeps its place ahead of those after it.
   std::lock_guard<std::mutex> call(LogCallLock);
-  std::unique_lock<std::mutex> buffer(LogBufferLock);
   LocalTime now;
   ReadLogClock(&now);
   LogLineFields fields{peer_text, method, target, version, status, bytes_sent, referer, user_agent};
   std::string line = BuildLogLine(fields, now);
+  std::unique_lock<std::mutex> buffer(LogBufferLock);
   if (!AccessLog.accepting) {
     // Late: the thread is gone (or never ran); the line goes to the file at once.
     if (line.size() <= static_cast<size_t>(kLogBufferSize)) {
@@ -202,11 +218,13 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
     return;
   }
   QueueLine(line, buffer);
-  bool wait_for_pass = AccessLog.accepting;
+  // The line is handed over; the session goes on. The thread is woken only
+  // when a write is due, so the file still gets one write a second at most
+  // and a line in a quiet moment goes out at once.
+  bool wake = AccessLog.accepting && !AccessLog.wake_sent && WriteIsDue(ReadCounter());
+  if (wake) AccessLog.wake_sent = true;
   buffer.unlock();
-  if (!wait_for_pass) return;
-  LogWakeEvent.Set();
-  LogPassDoneEvent.Wait();
+  if (wake) LogWakeEvent.Set();
 }
 
 void StopAccessLog() {
