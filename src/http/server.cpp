@@ -7,6 +7,7 @@
 #include "core/blocks.h"
 #include "core/error.h"
 #include "http/session.h"
+#include "http/session_pool.h"
 #include "http/thread_registry.h"
 #include "log/access_log.h"
 #include "platform/clock.h"
@@ -75,7 +76,7 @@ bool AcceptOne(SocketHandle listen_socket) {
     std::lock_guard<std::mutex> guard(SessionCountLock);
     SessionCount += 1;
   }
-  if (StartRegisteredThread(SessionThread, c) == kInvalidThread) {
+  if (!StartSession(c)) {
     // The session never ran: undo what it would have undone at its end.
     {
       std::lock_guard<std::mutex> guard(SessionCountLock);
@@ -97,6 +98,7 @@ void ListenerThread(void*) {
     message = OpenListenSocket();
     if (message == nullptr && ListenSocket != kInvalidSocket) {
       SessionCount = 0;
+      OpenSessionPool();
       while (ListenSocket != kInvalidSocket && AcceptOne(ListenSocket)) {
       }
     }
@@ -108,6 +110,8 @@ void ListenerThread(void*) {
   ShutdownRegisteredSockets();
   EndSocketLibrary();
   while (SessionCount != 0) SleepMilliseconds(1);
+  // Every session has ended; the threads parked for more end now as well.
+  CloseSessionPool();
   ListenerRunning = 0;
   SessionCount = 0;
   if (message != nullptr) ShowMessageBox(message, kServerErrorCaption, MessageBoxIcon::kInformation);

@@ -22,10 +22,10 @@ struct ParkedSession {
 
 std::mutex ParkedSessionLock;
 // Guarded by ParkedSessionLock. Last parked first: its stack is still warm.
-std::vector<ParkedSession*> g_parked;
-int32_t g_session_threads = 0;
-bool g_pool_closed = false;
-std::condition_variable g_session_thread_left;
+std::vector<ParkedSession*> ParkedSessions;
+int32_t SessionThreadCount = 0;
+bool SessionPoolClosed = false;
+std::condition_variable SessionThreadLeft;
 
 }  // namespace
 
@@ -33,12 +33,12 @@ bool StartSession(Connection* connection) {
   ParkedSession* parked = nullptr;
   {
     std::lock_guard<std::mutex> guard(ParkedSessionLock);
-    if (!g_parked.empty()) {
-      parked = g_parked.back();
-      g_parked.pop_back();
+    if (!ParkedSessions.empty()) {
+      parked = ParkedSessions.back();
+      ParkedSessions.pop_back();
       parked->connection = connection;
     } else {
-      g_session_threads += 1;
+      SessionThreadCount += 1;
     }
   }
   if (parked != nullptr) {
@@ -47,8 +47,8 @@ bool StartSession(Connection* connection) {
   }
   if (StartRegisteredThread(SessionThread, connection) != kInvalidThread) return true;
   std::lock_guard<std::mutex> guard(ParkedSessionLock);
-  g_session_threads -= 1;
-  g_session_thread_left.notify_all();
+  SessionThreadCount -= 1;
+  SessionThreadLeft.notify_all();
   return false;
 }
 
@@ -57,23 +57,23 @@ Connection* WaitForNextSession() {
   self.connection = nullptr;
   {
     std::lock_guard<std::mutex> guard(ParkedSessionLock);
-    if (g_pool_closed) return nullptr;
-    g_parked.push_back(&self);
+    if (SessionPoolClosed) return nullptr;
+    ParkedSessions.push_back(&self);
   }
   for (;;) {
     if (self.handed.try_acquire_for(std::chrono::milliseconds(kParkedIdleMs))) {
       return self.connection;
     }
     std::unique_lock<std::mutex> guard(ParkedSessionLock);
-    auto found = std::find(g_parked.begin(), g_parked.end(), &self);
-    if (found == g_parked.end()) {
+    auto found = std::find(ParkedSessions.begin(), ParkedSessions.end(), &self);
+    if (found == ParkedSessions.end()) {
       // Handed a connection (or the end) just now: the release is on its way.
       guard.unlock();
       self.handed.acquire();
       return self.connection;
     }
-    if (static_cast<int32_t>(g_parked.size()) > kParkedSessionsKept) {
-      g_parked.erase(found);
+    if (static_cast<int32_t>(ParkedSessions.size()) > kParkedSessionsKept) {
+      ParkedSessions.erase(found);
       return nullptr;
     }
   }
@@ -81,35 +81,35 @@ Connection* WaitForNextSession() {
 
 void LeaveSessionPool() {
   std::lock_guard<std::mutex> guard(ParkedSessionLock);
-  g_session_threads -= 1;
-  g_session_thread_left.notify_all();
+  SessionThreadCount -= 1;
+  SessionThreadLeft.notify_all();
 }
 
 void OpenSessionPool() {
   std::lock_guard<std::mutex> guard(ParkedSessionLock);
-  g_pool_closed = false;
+  SessionPoolClosed = false;
 }
 
 void CloseSessionPool() {
   std::vector<ParkedSession*> parked;
   std::unique_lock<std::mutex> guard(ParkedSessionLock);
-  g_pool_closed = true;
-  parked.swap(g_parked);
+  SessionPoolClosed = true;
+  parked.swap(ParkedSessions);
   // Released under the lock: a parked thread cannot leave before it took
   // its release, so every record here is still alive.
   for (ParkedSession* p : parked) {
     p->connection = nullptr;
     p->handed.release();
   }
-  g_session_thread_left.wait(guard, [] { return g_session_threads == 0; });
+  SessionThreadLeft.wait(guard, [] { return SessionThreadCount == 0; });
 }
 
 int32_t CountSessionThreads() {
   std::lock_guard<std::mutex> guard(ParkedSessionLock);
-  return g_session_threads;
+  return SessionThreadCount;
 }
 
 int32_t CountParkedSessions() {
   std::lock_guard<std::mutex> guard(ParkedSessionLock);
-  return static_cast<int32_t>(g_parked.size());
+  return static_cast<int32_t>(ParkedSessions.size());
 }
