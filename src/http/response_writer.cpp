@@ -106,20 +106,27 @@ std::string BuildResponseHead(const Connection* connection) {
   return head;
 }
 
-bool Connection::SendResponseHead() {
-  if (head_sent == 1) return true;
-  if (status == 0) status = 200;
-  if (FindResponseHeader(this, "Connection:") == nullptr &&
-      !AddResponseHeader(this, "Connection:", close_after == 1 ? "close" : "keep-alive")) {
+bool TakeResponseHead(Connection* connection, std::string* head) {
+  if (connection->status == 0) connection->status = 200;
+  if (FindResponseHeader(connection, "Connection:") == nullptr &&
+      !AddResponseHeader(connection, "Connection:",
+                         connection->close_after == 1 ? "close" : "keep-alive")) {
     return false;
   }
-  if (version == nullptr) version = DupString("HTTP/1.0");
+  if (connection->version == nullptr) connection->version = DupString("HTTP/1.0");
+  *head = BuildResponseHead(connection);
+  connection->head_sent = 1;
+  return true;
+}
+
+bool Connection::SendResponseHead() {
+  if (head_sent == 1) return true;
   // One buffer, one send: a head written in small pieces would make a
   // keep-alive client wait on delayed acknowledgements. Whether it went out
   // is not checked here; the next read on a dead socket ends the session.
-  std::string head = BuildResponseHead(this);
+  std::string head;
+  if (!TakeResponseHead(this, &head)) return false;
   SendAll(this, head.data(), static_cast<int32_t>(head.size()));
-  head_sent = 1;
   return true;
 }
 
