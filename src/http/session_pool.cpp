@@ -4,21 +4,30 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <semaphore>
 #include <vector>
 
 #include "http/session.h"
 #include "http/thread_registry.h"
+#include "platform/thread.h"
 
 namespace {
 
 // One parked thread. It lives on that thread's stack: the thread leaves only
 // after taking itself off the list under the lock, or after it was handed a
-// connection (or the end) and its semaphore released.
+// connection (or the end), which `handed` shows.
 struct ParkedSession {
   Connection* connection;
-  std::binary_semaphore handed{0};
+  std::atomic<uint32_t> handed;
 };
+
+// Gives the parked thread its connection (null: the end). The record is off
+// the list already. A wake that comes after the thread saw the change and
+// went on finds no waiter and does nothing.
+void HandOver(ParkedSession* parked, Connection* connection) {
+  parked->connection = connection;
+  parked->handed.store(1, std::memory_order_release);
+  WakeOneWaiter(&parked->handed);
+}
 
 std::mutex ParkedSessionLock;
 // Guarded by ParkedSessionLock. Last parked first: its stack is still warm.
@@ -36,13 +45,12 @@ bool StartSession(Connection* connection) {
     if (!ParkedSessions.empty()) {
       parked = ParkedSessions.back();
       ParkedSessions.pop_back();
-      parked->connection = connection;
     } else {
       SessionThreadCount += 1;
     }
   }
   if (parked != nullptr) {
-    parked->handed.release();
+    HandOver(parked, connection);
     return true;
   }
   if (StartRegisteredThread(SessionThread, connection) != kInvalidThread) return true;
@@ -55,27 +63,29 @@ bool StartSession(Connection* connection) {
 Connection* WaitForNextSession() {
   ParkedSession self;
   self.connection = nullptr;
+  self.handed.store(0);
   {
     std::lock_guard<std::mutex> guard(ParkedSessionLock);
     if (SessionPoolClosed) return nullptr;
     ParkedSessions.push_back(&self);
   }
+  const auto idle = std::chrono::milliseconds(kParkedIdleMs);
+  auto deadline = std::chrono::steady_clock::now() + idle;
   for (;;) {
-    if (self.handed.try_acquire_for(std::chrono::milliseconds(kParkedIdleMs))) {
-      return self.connection;
-    }
-    std::unique_lock<std::mutex> guard(ParkedSessionLock);
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    WaitWhileEqual(&self.handed, 0, left.count() > 0 ? left.count() : 0);
+    if (self.handed.load(std::memory_order_acquire) != 0) return self.connection;
+    if (std::chrono::steady_clock::now() < deadline) continue;
+    std::lock_guard<std::mutex> guard(ParkedSessionLock);
     auto found = std::find(ParkedSessions.begin(), ParkedSessions.end(), &self);
-    if (found == ParkedSessions.end()) {
-      // Handed a connection (or the end) just now: the release is on its way.
-      guard.unlock();
-      self.handed.acquire();
-      return self.connection;
-    }
-    if (static_cast<int32_t>(ParkedSessions.size()) > kParkedSessionsKept) {
+    // Not found: handed a connection (or the end) just now; it shows soon.
+    if (found != ParkedSessions.end() &&
+        static_cast<int32_t>(ParkedSessions.size()) > kParkedSessionsKept) {
       ParkedSessions.erase(found);
       return nullptr;
     }
+    deadline = std::chrono::steady_clock::now() + idle;
   }
 }
 
@@ -95,12 +105,9 @@ void CloseSessionPool() {
   std::unique_lock<std::mutex> guard(ParkedSessionLock);
   SessionPoolClosed = true;
   parked.swap(ParkedSessions);
-  // Released under the lock: a parked thread cannot leave before it took
-  // its release, so every record here is still alive.
-  for (ParkedSession* p : parked) {
-    p->connection = nullptr;
-    p->handed.release();
-  }
+  // Handed over under the lock: a parked thread cannot leave before it
+  // has seen its hand-over, so every record here is still alive.
+  for (ParkedSession* p : parked) HandOver(p, nullptr);
   SessionThreadLeft.wait(guard, [] { return SessionThreadCount == 0; });
 }
 
