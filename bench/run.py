@@ -384,11 +384,12 @@ def bench_php_start(root, runs=20):
     return {"rps": per_second, "p50": None, "p99": None, "failed": 0, "error": None}
 
 
-def bench_php_overhead(root, servers, rounds=3, runs=20):
+def bench_php_overhead(root, servers, rounds=7, runs=20):
     """hello.php at one client through the engine and lighttpd+mod_cgi
     against php-cgi run directly: milliseconds per request, measured in
-    alternating rounds so that the shared machine's drift hits all alike;
-    the median round counts."""
+    alternating rounds so that the shared machine's drift hits all alike.
+    Each server's row is php-cgi's median plus the median of its per-round
+    difference to php-cgi."""
     samples = {"php-cgi": [], "ambrel": [], "lighttpd": []}
     for _ in range(rounds):
         samples["php-cgi"].append(php_cgi_direct_ms(root, runs))
@@ -400,10 +401,18 @@ def bench_php_overhead(root, servers, rounds=3, runs=20):
             done = re.search(r"Complete requests:\s+(\d+)", out.stdout)
             ok = done and int(done.group(1)) == runs
             samples[peer].append((time.time() - start) * 1000.0 / runs if ok else None)
-    rows = []
-    for peer, values in samples.items():
+
+    def median(values):
         values = sorted(v for v in values if v is not None)
-        ms = values[len(values) // 2] if values else None
+        return values[len(values) // 2] if values else None
+
+    direct = median(samples["php-cgi"])
+    rows = [("hello.php, 1 client (ms/request)", "php-cgi",
+             {"rps": direct, "unit": "ms", "p50": None, "p99": None, "failed": 0, "error": None})]
+    for peer in ("ambrel", "lighttpd"):
+        extra = median([None if v is None else v - d
+                        for v, d in zip(samples[peer], samples["php-cgi"])])
+        ms = None if extra is None or direct is None else direct + extra
         rows.append(("hello.php, 1 client (ms/request)", peer,
                      {"rps": ms, "unit": "ms", "p50": None, "p99": None,
                       "failed": 0 if ms else 1, "error": None}))
