@@ -171,6 +171,22 @@ void QueueLine(const std::string& line, std::unique_lock<std::mutex>& buffer) {
   }
 }
 
+// The stamp text of `now`, formatted once per second. Caller holds
+// LogCallLock, which guards the remembered stamp.
+const std::string& StampFor(const LocalTime& now) {
+  static LocalTime stamped{};
+  static std::string stamp;
+  const CalendarTime& a = now.time;
+  const CalendarTime& b = stamped.time;
+  if (stamp.empty() || a.second != b.second || a.minute != b.minute || a.hour != b.hour ||
+      a.day != b.day || a.month != b.month || a.year != b.year ||
+      now.has_offset != stamped.has_offset || now.utc_offset_minutes != stamped.utc_offset_minutes) {
+    stamp = FormatLogStamp(now);
+    stamped = now;
+  }
+  return stamp;
+}
+
 }  // namespace
 
 EngineToken* StartAccessLog(const char* directory, EngineToken* token) {
@@ -202,13 +218,18 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
                 const char* target, const char* version, int32_t status, int64_t bytes_sent,
                 const char* referer) {
   if (method == nullptr || referer == nullptr || user_agent == nullptr) return;
+  LogLineFields fields{peer_text, method, target, version, status, bytes_sent, referer, user_agent};
+  const std::string rest = BuildLogLineRest(fields);
   // The call lock keeps the loggers in line: stamps rise through the file,
   // and one that waits for room keeps its place ahead of those after it.
+  // Only the clock and the stamp are read under it.
   std::lock_guard<std::mutex> call(LogCallLock);
   LocalTime now;
   ReadLogClock(&now);
-  LogLineFields fields{peer_text, method, target, version, status, bytes_sent, referer, user_agent};
-  std::string line = BuildLogLine(fields, now);
+  std::string line = peer_text != nullptr ? peer_text : "";
+  line.reserve(line.size() + 48 + rest.size());
+  line += StampFor(now);
+  line += rest;
   std::unique_lock<std::mutex> buffer(LogBufferLock);
   if (!AccessLog.accepting) {
     // Late: the thread is gone (or never ran); the line goes to the file at once.
