@@ -18,12 +18,15 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
-# Until the control window lands, the program runs as the engine serving the
-# demo site on port 80 (PHP through /usr/bin/php-cgi, CGI on, this machine
-# only, the day's access log in $(BUILD)/logs). Enter or Ctrl+C stops it.
+# The program on the demo site. A first run writes build/settings.dat with the
+# program's own save code: examples/site served on port 80, PHP through
+# /usr/bin/php-cgi, CGI on, this machine only, the access log in build/logs,
+# status Running. Later runs keep whatever the window last applied.
 run: build
-	$(BUILD)/examples/ambrel_serve_folder $(CURDIR)/examples/site --php /usr/bin --cgi \
-	  --scope 0 --log $(CURDIR)/$(BUILD)/logs
+	@test -f $(BUILD)/settings.dat || $(BUILD)/examples/ambrel_first_settings \
+	  $(BUILD)/settings.dat $(CURDIR)/examples/site /usr/bin/ $(CURDIR)/$(BUILD)/logs/
+	@# A normal end is exit code 1 and a start-up error 0, as the program has it.
+	$(BUILD)/ambrel; test $$? -le 1
 
 clean:
 	rm -rf $(BUILD)

@@ -14,6 +14,9 @@
 #include <string>
 
 #include "access/address_pattern.h"
+#include "app/app_state.h"
+#include "app/settings_file.h"
+#include "app/startup.h"
 #include "core/blocks.h"
 #include "core/error.h"
 #include "core/paths.h"
@@ -23,6 +26,10 @@
 #include "http/response_writer.h"
 #include "http/session.h"
 #include "platform/clock.h"
+#include "platform/window_system.h"
+#include "ui/controls/popup.h"
+#include "ui/controls/selector.h"
+#include "ui/system/system_controls.h"
 
 namespace {
 
@@ -235,5 +242,93 @@ int FuzzCountedString(const uint8_t* data, size_t size) {
   }
   std::fclose(stream);
   std::free(buffer);
+  return 0;
+}
+
+namespace {
+
+// The main window, built once on the in-memory window system, as start-up
+// builds it.
+void EnsureMainWindow() {
+  static bool built = false;
+  if (built) return;
+  built = true;
+  if (!InitWindowSystem(WindowSystemBackend::kHeadless) || !StartSystemControls()) std::abort();
+  BuildApplicationWindow();
+  std::atexit([] {
+    ReleaseApplication();
+    StopSystemControls();
+    ShutdownWindowSystem();
+  });
+}
+
+// Reads the same layout independently: the fields a load must set, in order.
+struct ExpectedLoad {
+  std::string texts[3];
+  int32_t ids[5];
+  int complete = 0;  // fields read whole, 0 to 8
+  size_t used = 0;   // bytes the eight fields take
+};
+
+ExpectedLoad ReferenceRead(const uint8_t* data, size_t size) {
+  ExpectedLoad e;
+  size_t at = 0;
+  auto u32 = [&](uint32_t* v) {
+    if (size - at < 4) return false;
+    *v = data[at] | (data[at + 1] << 8) | (data[at + 2] << 16) | (uint32_t{data[at + 3]} << 24);
+    at += 4;
+    return true;
+  };
+  for (int i = 0; i < 3; ++i) {
+    uint32_t n = 0;
+    if (!u32(&n) || n >= 260 || size - at < n) return e;
+    e.texts[i].assign(reinterpret_cast<const char*>(data + at), n);
+    at += n;
+    ++e.complete;
+  }
+  for (int i = 0; i < 5; ++i) {
+    uint32_t v = 0;
+    if (!u32(&v)) return e;
+    e.ids[i] = static_cast<int32_t>(v);
+    ++e.complete;
+  }
+  e.used = at;
+  return e;
+}
+
+}  // namespace
+
+int FuzzSettingsFile(const uint8_t* data, size_t size) {
+  if (size > 4096) return 0;
+  EnsureMainWindow();
+  WindowHandle fields[] = {Controls.servingField, Controls.phpField, Controls.loggingField};
+  WindowHandle selectors[] = {Controls.statusSelector, Controls.scopeSelector, Controls.phpSelector,
+                              Controls.cgiSelector, Controls.loggingSelector};
+  // Known values before the load, so what it changed shows.
+  for (WindowHandle f : fields) SetWindowTextOf(f, "unchanged");
+  ChooseDefaultSettings();
+  SendWindowMessage(Controls.scopeSelector, TKM_ITEMCHOSEN, 3, 0);
+  const int32_t before[5] = {2, 3, 7, 9, 11};
+  const int32_t first[5] = {1, 3, 6, 8, 10}, last[5] = {2, 5, 7, 9, 11};
+  FILE* stream = fmemopen(const_cast<uint8_t*>(size > 0 ? data : reinterpret_cast<const uint8_t*>("")),
+                          size, "rb");
+  if (stream == nullptr) return 0;
+  const bool ok = ReadSettingsStream(stream);
+  const long position = std::ftell(stream);
+  std::fclose(stream);
+  const ExpectedLoad e = ReferenceRead(data, size);
+  Check(!SettingsLoading, "loading flag left set");
+  Check(ok == (e.complete == 8), "load result");
+  if (ok) Check(static_cast<size_t>(position) == e.used, "read beyond the last field");
+  for (int i = 0; i < 3; ++i) {
+    const std::string shown = GetWindowTextString(fields[i]);
+    // A text ends at its first NUL, as the field keeps it.
+    Check(shown == (i < e.complete ? e.texts[i].c_str() : "unchanged"), "field text");
+  }
+  for (int i = 0; i < 5; ++i) {
+    const int32_t chosen = GetSelectedItemId(selectors[i]);
+    const bool loaded = 3 + i < e.complete && e.ids[i] >= first[i] && e.ids[i] <= last[i];
+    Check(chosen == (loaded ? e.ids[i] : before[i]), "selector choice");
+  }
   return 0;
 }

@@ -23,6 +23,8 @@ int FuzzAddressPattern(const uint8_t* data, size_t size);
 int FuzzScriptHeaders(const uint8_t* data, size_t size);
 // Counted strings as the settings file stores them.
 int FuzzCountedString(const uint8_t* data, size_t size);
+// A whole settings file loaded into the main window's controls.
+int FuzzSettingsFile(const uint8_t* data, size_t size);
 
 inline constexpr FuzzTarget kFuzzTargets[] = {
     {"request", FuzzRequest},
@@ -31,4 +33,5 @@ inline constexpr FuzzTarget kFuzzTargets[] = {
     {"address_pattern", FuzzAddressPattern},
     {"script_headers", FuzzScriptHeaders},
     {"counted_string", FuzzCountedString},
+    {"settings_file", FuzzSettingsFile},
 };

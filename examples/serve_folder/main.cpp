@@ -20,9 +20,9 @@
 
 namespace {
 
-std::atomic<bool> g_stop{false};
+std::atomic<bool> StopRequested{false};
 
-void OnSignal(int) { g_stop = true; }
+void OnSignal(int) { StopRequested = true; }
 
 // An absolute directory name ending in the separator: scripts run in their
 // own folder, so a relative serving directory would not name them there.
@@ -75,9 +75,9 @@ int main(int argc, char** argv) {
   std::thread([] {
     std::string line;
     std::getline(std::cin, line);
-    g_stop = true;
+    StopRequested = true;
   }).detach();
-  while (!g_stop) SleepMilliseconds(50);
+  while (!StopRequested) SleepMilliseconds(50);
   StopServer();
   return 0;
 }

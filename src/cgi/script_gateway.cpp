@@ -51,32 +51,18 @@ struct ChildGuard {
 };
 
 // Takes the request body from the socket in pieces of up to 4096 bytes and
-// passes them to the child. An interpreter that reads its program from its
-// input gets no body: the body would run as program text ahead of the script.
-// It is still taken from the socket, so that the connection stays in step.
-bool FeedBody(Connection* c, FileHandle input, bool pass_on) {
+// passes them to the child's input, as data: the script itself is named by
+// its argument and never read from there. What a child that stopped reading
+// leaves of the body stays counted in body_unread for the session.
+bool FeedBody(Connection* c, FileHandle input) {
   char piece[kPieceSize];
-  int32_t remaining = c->content_length;
-  while (remaining > 0) {
-    int32_t n = remaining < kPieceSize ? remaining : kPieceSize;
+  while (c->body_unread > 0) {
+    int32_t n = c->body_unread < kPieceSize ? c->body_unread : kPieceSize;
     if (!ReceiveExact(c->socket, piece, n)) return false;
-    if (pass_on && !WriteToFile(input, piece, n)) return false;
-    remaining -= n;
+    c->body_unread -= n;
+    if (!WriteToFile(input, piece, n)) return false;
   }
   return true;
-}
-
-// Writes the whole script file, from its start, to the interpreter's input.
-bool FeedScriptText(Connection* c, FileHandle input) {
-  std::vector<char> text(c->file_info.size_low);
-  if (!RewindFile(c->file)) return false;
-  size_t done = 0;
-  while (done < text.size()) {
-    int32_t n = ReadFromFile(c->file, text.data() + done, static_cast<int32_t>(text.size() - done));
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return WriteToFile(input, text.data(), static_cast<int32_t>(text.size()));
 }
 
 // The script announced its length: the head goes out at once and the body is
@@ -138,7 +124,7 @@ int32_t RelayOutput(Connection* c, FileHandle output) {
 
 // Chooses how the connection's file runs; false when it cannot run.
 bool ChooseCommand(Connection* c, bool is_php, ScriptCommand* command) {
-  if (is_php) return ChoosePhpCommand(ServerSettings.php_directory, command);
+  if (is_php) return ChoosePhpCommand(ServerSettings.php_directory, c->file_path, command);
   char probe[kCgiProbeBytes];
   int32_t count = ReadFromFile(c->file, probe, kCgiProbeBytes);
   if (count <= 0 || !RewindFile(c->file)) return false;
@@ -152,16 +138,11 @@ int32_t RunScriptChecked(Connection* c, bool is_php) {
   std::string directory = ScriptWorkingDirectory(c->file_path);
   ChildGuard guard;
   ChildProcess& child = guard.child;
-  if (!StartChildProcess(command.command_line.c_str(), environment.data(), directory.c_str(),
-                         &child)) {
+  if (!StartChildProcess(command.program.c_str(), command.argument.c_str(), environment.data(),
+                         directory.c_str(), &child)) {
     return 500;
   }
-  if (!FeedBody(c, child.input, !command.feed_script_text)) {
-    // What is left of the body must not be read as the next request.
-    c->close_after = 1;
-    return 500;
-  }
-  if (command.feed_script_text && !FeedScriptText(c, child.input)) return 500;
+  if (!FeedBody(c, child.input)) return 500;
   CloseChildPipe(&child.input);
   return RelayOutput(c, child.output);
 }

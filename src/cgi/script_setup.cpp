@@ -49,10 +49,14 @@ std::string BuildScriptEnvironment(const Connection& c) {
   AddEntry(&block, "GATEWAY_INTERFACE", "CGI/1.1");
   AddEntry(&block, "DOCUMENT_ROOT", c.document_root);
   AddEntry(&block, "SCRIPT_FILENAME", c.file_path);
+  AddEntry(&block, "SCRIPT_NAME", ScriptUrlPath(c).c_str());
   AddEntry(&block, "REDIRECT_STATUS", "200");
   AddEntry(&block, "REDIRECT_URL", c.request_path);
   AddEntry(&block, "REQUEST_URI", c.target);
-  AddEntry(&block, "PATH_INFO", c.path);
+  // The path after the script's own name, which a request here never has (a
+  // path names a file or nothing). The request's path in it would make PHP
+  // report the script's address twice over in PHP_SELF.
+  AddEntry(&block, "PATH_INFO", "");
   AddEntry(&block, "PATH_TRANSLATED", c.file_path);
   AddHeaderEntry(&block, c, "HTTP_USER_AGENT", "User-Agent:");
   AddHeaderEntry(&block, c, "HTTP_ACCEPT", "Accept:");
@@ -60,6 +64,7 @@ std::string BuildScriptEnvironment(const Connection& c) {
   AddHeaderEntry(&block, c, "HTTP_ACCEPT_CHARSET", "Accept-Charset:");
   AddHeaderEntry(&block, c, "HTTP_ACCEPT_LANGUAGE", "Accept-Language:");
   AddHeaderEntry(&block, c, "HTTP_COOKIE", "Cookie:");
+  AddHeaderEntry(&block, c, "HTTP_HOST", "Host:");
   AddEntry(&block, "SERVER_ADDR", c.local_text);
   AddEntry(&block, "SERVER_PORT", PortText(c.local_address).c_str());
   AddEntry(&block, "REMOTE_ADDR", c.peer_text);
@@ -77,11 +82,11 @@ std::string BuildScriptEnvironment(const Connection& c) {
   return block;
 }
 
-bool ChoosePhpCommand(const char* php_directory, ScriptCommand* out) {
+bool ChoosePhpCommand(const char* php_directory, const char* file_path, ScriptCommand* out) {
   std::string directory = php_directory != nullptr ? php_directory : "";
   for (const char* program : {kPhpCgiProgram, kPhpProgram}) {
     if (NamesExistingFile(directory + program)) {
-      *out = ScriptCommand{directory + program, false};
+      *out = ScriptCommand{directory + program, file_path != nullptr ? file_path : ""};
       return true;
     }
   }
@@ -94,16 +99,31 @@ bool ChooseCgiCommand(const char* file_path, const char* first_bytes, int32_t co
   std::string bytes(first_bytes, static_cast<size_t>(count));
   size_t magic_length = sizeof kExecutableMagic - 1;
   if (bytes.compare(0, 2, "#!") == 0) {
-    // The interpreter line up to its CR or LF is the whole command line, so
-    // an interpreter line with arguments names no file and fails.
+    // The interpreter line up to its CR or LF names the program as a whole,
+    // so an interpreter line with arguments names no file and fails.
     size_t end = bytes.find_first_of("\r\n", 2);
-    *out = ScriptCommand{bytes.substr(2, end == std::string::npos ? end : end - 2), true};
+    *out = ScriptCommand{bytes.substr(2, end == std::string::npos ? end : end - 2), file_path};
   } else if (bytes.compare(0, magic_length, kExecutableMagic) == 0) {
-    *out = ScriptCommand{file_path, false};
+    *out = ScriptCommand{file_path, ""};
   } else {
     return false;
   }
-  return NamesExistingFile(out->command_line);
+  return NamesExistingFile(out->program);
+}
+
+std::string ScriptUrlPath(const Connection& c) {
+  const char* name = c.file_path != nullptr ? c.file_path : "";
+  size_t root_length = c.document_root != nullptr ? std::strlen(c.document_root) : 0;
+  // The full name is the serving directory followed by the path.
+  if (root_length > 0 && std::strncmp(name, c.document_root, root_length) == 0) {
+    name += root_length;
+  }
+  std::string url = "/";
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (p == name && *p == kPathSeparator) continue;
+    url.push_back(*p == kPathSeparator ? '/' : *p);
+  }
+  return url;
 }
 
 std::string ScriptWorkingDirectory(const char* file_path) {

@@ -1,5 +1,6 @@
 // What a script run is started with, worked out without starting anything:
-// the CGI/1.1 environment block, the command line and the working directory.
+// the CGI/1.1 environment block, the program with its argument and the
+// working directory.
 #pragma once
 
 #include <cstdint>
@@ -15,23 +16,29 @@ inline constexpr int32_t kCgiProbeBytes = 255;
 // their fixed order, each ended by a NUL, one more NUL after the last.
 std::string BuildScriptEnvironment(const Connection& connection);
 
-// How a script is started: the command line (a program that must exist) and
-// whether the script's text goes to the program's input after the body.
+// How a script is started: the program (a file that must exist) and its one
+// argument, the script's full name, or none. A script's text is never written
+// to the program: its input carries the request body alone.
 struct ScriptCommand {
-  std::string command_line;
-  bool feed_script_text;
+  std::string program;
+  std::string argument;  // empty: none
 };
 
-// PHP: the PHP directory's CGI program, else its plain interpreter. False
-// when neither exists.
-bool ChoosePhpCommand(const char* php_directory, ScriptCommand* out);
+// PHP: the PHP directory's CGI program, else its plain interpreter, with the
+// script `file_path` as the argument. False when neither program exists.
+bool ChoosePhpCommand(const char* php_directory, const char* file_path, ScriptCommand* out);
 
 // A CGI file by its first bytes: "#!" names its interpreter (the whole rest
-// of the line, which must name an existing file), a native executable runs as
-// itself. False for anything else, for no bytes, or when nothing exists by
-// that name.
+// of the line, which must name an existing file), which gets the script as
+// its argument; a native executable runs as itself, without one. False for
+// anything else, for no bytes, or when nothing exists by that name.
 bool ChooseCgiCommand(const char* file_path, const char* first_bytes, int32_t count,
                       ScriptCommand* out);
+
+// The script's address as a client names it: its full name below the
+// serving directory, with "/" separators and a leading "/" (an index file
+// under its own name).
+std::string ScriptUrlPath(const Connection& connection);
 
 // The directory part of a full file name (the whole name when it has no
 // separator).

@@ -56,6 +56,7 @@ struct Connection {
   int32_t head_sent;               // per request
   int32_t close_after;             // per request
   int32_t content_length;          // per request, the request's "Content-Length:"
+  int32_t body_unread;             // per request, bytes of that body still in the socket
   FileInfo file_info;              // per request
 
   // Request-level operations; each returns an HTTP status, 0 when nothing

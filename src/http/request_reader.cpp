@@ -14,6 +14,47 @@ namespace {
 
 constexpr const char* kDefaultVersion = "HTTP/1.0";
 constexpr const char* kKeepAliveToken = "Keep-Alive";
+// A body nobody read is dropped before the next request up to this size;
+// a larger one closes the connection instead.
+constexpr int32_t kUnreadBodyLimit = 1 << 20;
+
+// True when the text holds a control byte: such a version would be echoed
+// into the status line and could start header lines of its own there.
+bool HasControlByte(const char* text) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
+    if (*p < 0x20 || *p == 0x7F) return true;
+  }
+  return false;
+}
+
+// The body length a "Content-Length:" value announces: 0 for no value, -1
+// for one that frames no body (no digits, a minus sign, beyond the 32-bit
+// limit). What follows the digits is ignored, as the decimal reader does.
+int64_t AnnouncedBodyLength(const char* value) {
+  const char* p = value;
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  if (*p == '\0') return 0;
+  if (*p == '+') ++p;
+  if (*p < '0' || *p > '9') return -1;
+  int64_t length = ParseDecimalPrefix64(value);
+  return length > INT32_MAX ? -1 : length;
+}
+
+// After the headers: the connection's fate and the body's length. 0, or 400
+// for a length that cannot be used, or 501 for a transfer coding: neither
+// lets the server find where the body ends, so the request is refused (and
+// the connection closed) before anything runs.
+int32_t SettleBody(Connection* connection) {
+  if (!EqualsIgnoringCase(FindRequestHeader(connection, "Connection:"), kKeepAliveToken)) {
+    connection->close_after = 1;
+  }
+  if (*FindRequestHeader(connection, "Transfer-Encoding:") != '\0') return 501;
+  const char* length = FindRequestHeader(connection, "Content-Length:");
+  if (AnnouncedBodyLength(length) < 0) return 400;
+  connection->content_length = ParseDecimalPrefix(length);
+  connection->body_unread = connection->content_length;
+  return 0;
+}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -183,6 +224,13 @@ int32_t ParseRequestLine(const char* line, Connection* connection) {
   }
   if (connection->version == nullptr) connection->version = DupString(kDefaultVersion);
   if (connection->version == nullptr) throw ErrorText(kAllocationFailedText);
+  if (HasControlByte(connection->version)) {
+    // Refused, and answered with the default version instead of this one.
+    FreeAndClear(&connection->version);
+    connection->version = DupString(kDefaultVersion);
+    if (connection->version == nullptr) throw ErrorText(kAllocationFailedText);
+    return 400;
+  }
   SplitTarget(connection);
   return 0;
 }
@@ -197,11 +245,19 @@ int32_t Connection::ReadRequest() {
   // Exactly the lines read leave the socket; the body stays.
   if (!TakeUsed(&window) && result == 0) result = 400;
   if (result != 0) return result;
-  if (!EqualsIgnoringCase(FindRequestHeader(this, "Connection:"), kKeepAliveToken)) {
-    close_after = 1;
+  return SettleBody(this);
+}
+
+bool DiscardRequestBody(Connection* connection) {
+  if (connection->body_unread <= 0) return true;
+  if (connection->body_unread > kUnreadBodyLimit) return false;
+  char piece[4096];
+  while (connection->body_unread > 0) {
+    int32_t n = connection->body_unread < 4096 ? connection->body_unread : 4096;
+    if (!ReceiveExact(connection->socket, piece, n)) return false;
+    connection->body_unread -= n;
   }
-  content_length = ParseDecimalPrefix(FindRequestHeader(this, "Content-Length:"));
-  return 0;
+  return true;
 }
 
 bool AddRequestHeader(Connection* connection, const char* name, const char* value) {

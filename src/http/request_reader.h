@@ -23,9 +23,16 @@ bool ReceiveLine(SocketHandle socket, char* buffer, const char* terminator, int3
 bool ReceiveExact(SocketHandle socket, void* buffer, int32_t n);
 
 // Splits a request line into method, target, query, decoded path and
-// version on the connection. 0, or 501 for a method other than GET/POST.
+// version on the connection. 0, 501 for a method other than GET/POST, or 400
+// for a version holding a control byte (the version is then the default).
 // A line without a blank sets nothing and gives 0.
 int32_t ParseRequestLine(const char* line, Connection* connection);
+
+// Drops what is left in the socket of a body that nobody read
+// (body_unread), so that the next request on a kept-alive connection starts
+// where it should. False when the rest is too large to be worth reading or
+// the socket fails: the connection is to be closed then.
+bool DiscardRequestBody(Connection* connection);
 
 // Appends a request header (copies of both texts) and counts it and its
 // value's length. False, header dropped, when memory runs out.

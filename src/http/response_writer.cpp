@@ -151,6 +151,9 @@ bool ReadScriptHeaders(Connection* connection, FileHandle pipe) {
   for (;;) {
     int32_t length = 0;
     if (!ReadPipeLine(pipe, line, &length)) return false;
+    // A line broken by a bare CR or LF would carry a line of its own into
+    // the response head: the block is broken.
+    if (std::strpbrk(line, "\r\n") != nullptr) return false;
     if (line[0] == '\0') return true;
     char* separator = std::strstr(line, ": ");
     if (separator == nullptr) {

@@ -52,5 +52,5 @@ bool ReadPipeLine(FileHandle pipe, char* buffer, int32_t* out_length);
 // Reads the header block a script writes before its body, up to its empty
 // line: "Status:" sets the connection's status, every other line becomes a
 // response header (a line without ": " a bare one). False when the output
-// ends first or a line is too long.
+// ends first, a line is too long, or a line holds a bare CR or LF.
 bool ReadScriptHeaders(Connection* connection, FileHandle pipe);

@@ -48,7 +48,8 @@ bool AnswerOneRequest(Connection* c) {
     c->SendResponseHead();
     LogAnswered(c, status);
   }
-  return c->close_after != 1;
+  // A body nobody read must not be taken for the next request.
+  return c->close_after != 1 && DiscardRequestBody(c);
 }
 
 // Memory ran out somewhere in the request: 500 when the client has seen no
@@ -139,6 +140,7 @@ void ResetRequest(Connection* c) {
   FreeAndClear(&c->method);
   FreeAndClear(&c->target);
   c->content_length = 0;
+  c->body_unread = 0;
   c->status = 0;
   c->head_sent = 0;
   c->close_after = 0;

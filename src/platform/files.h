@@ -39,7 +39,9 @@ PathKind QueryPathKind(const char* path);
 // Creates one directory. False when it could not be created.
 bool MakeDirectory(const char* path);
 
-// Opens an existing file read-only for sequential reading; kInvalidFile on failure.
+// Opens an existing regular file read-only for sequential reading, never
+// waiting on the way; kInvalidFile on failure and for anything else (a
+// directory, a FIFO, a device).
 FileHandle OpenFileForReading(const char* path);
 
 // Opens an existing regular file read-only and reads its information in
@@ -65,6 +67,20 @@ bool RewindFile(FileHandle file);
 bool QueryFileInfo(FileHandle file, FileInfo* info);
 
 void CloseFile(FileHandle file);
+
+// Whether an existing file is marked read-only: nobody may write it (no
+// write permission bit at all), which even a privileged user's programs
+// honour here, as they honour the read-only attribute elsewhere. False for a
+// missing file.
+bool IsFileMarkedReadOnly(const char* path);
+
+// Puts `source` in the place of `target` in one step: whoever opens `target`
+// sees either the old file whole or the new one whole. False on failure
+// (then both are left as they were).
+bool ReplaceFileWith(const char* source, const char* target);
+
+// Deletes a file; false when it could not be deleted.
+bool DeleteFileNamed(const char* path);
 
 // The full file name of the running program, NUL-terminated; false when it
 // does not fit `capacity` bytes.

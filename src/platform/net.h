@@ -42,8 +42,10 @@ bool BindAnyAddress(SocketHandle socket, uint16_t port);
 bool StartListening(SocketHandle socket, int32_t backlog);
 
 // Waits for a connection; stores its peer. The new socket sends small
-// writes at once (no Nagle delay). kInvalidSocket when the wait fails,
-// which is how a shut-down listening socket ends its accept loop.
+// writes at once (no Nagle delay). A passing shortage (descriptors, memory)
+// is waited out, retrying every few milliseconds. kInvalidSocket when the
+// wait fails for good, which is how a shut-down listening socket ends its
+// accept loop.
 SocketHandle AcceptConnection(SocketHandle socket, SocketAddressV4* peer);
 
 // The local address a connection arrived on.

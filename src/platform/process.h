@@ -1,6 +1,8 @@
-// Child processes: a program started with its standard input and output
-// (standard error too) on pipes, an explicit environment and a working
-// directory. Each child holds only its own pipe ends.
+// Child processes: a program started with its standard input and output on
+// pipes, an explicit environment and a working directory. Its standard error
+// is the server's own, so what a script complains about reaches the terminal
+// that started the server and never the response. Each child holds only its
+// own pipe ends.
 #pragma once
 
 #include <cstdint>
@@ -13,15 +15,16 @@
 struct ChildProcess {
   int64_t id;         // kNoProcess when none
   FileHandle input;   // writes reach the child's standard input
-  FileHandle output;  // reads return the child's standard output and error
+  FileHandle output;  // reads return the child's standard output
 };
 inline constexpr int64_t kNoProcess = -1;
 
-// Starts the program named by `command_line` (the whole text names the
-// program; no arguments) with `environment` (NAME=value entries, each ended
-// by a NUL, one more NUL after the last) in `working_directory`. False, with
+// Starts the program file `program` with `argument` as its one argument
+// (null or empty: none), `environment` (NAME=value entries, each ended by a
+// NUL, one more NUL after the last) and `working_directory`. The argument
+// reaches the program as one word, whatever blanks it holds. False, with
 // nothing left open, when the pipes or the process cannot be made.
-bool StartChildProcess(const char* command_line, const char* environment,
+bool StartChildProcess(const char* program, const char* argument, const char* environment,
                        const char* working_directory, ChildProcess* child);
 
 // Closes one pipe end of the server's and marks it closed.

@@ -1,8 +1,28 @@
 // The desktop shell: opening a target (a web address or a path) with the
-// program the user's desktop associates with it.
+// program the user's desktop associates with it, and letting the user choose
+// a folder with the desktop's own folder chooser.
 #pragma once
+
+#include <cstdint>
+
+#include "platform/window_system.h"
 
 // Starts the desktop's opener for `target` (xdg-open here) fully detached and
 // returns at once; the opener may run for as long as the browser it starts.
 // False when `target` is null or empty or the opener could not be started.
 bool OpenTarget(const char* target);
+
+enum class FolderChoice { kChosen, kCancelled, kNoChooser };
+
+// The folder choosers tried, in order, and the package that brings the first.
+inline constexpr const char* kFolderChooserPackage = "zenity";
+
+// Shows the desktop's folder chooser (zenity, else kdialog) titled `title`
+// and returns when it closes. Meanwhile `owner` (when given) is disabled and
+// the calling user-interface thread keeps dispatching messages, so every
+// window still paints: a modal wait, as for the platform's own dialog.
+// kChosen: the chosen folder's absolute path is in `out` (`capacity` bytes
+// with the NUL). kCancelled: the user cancelled, the path did not fit, or a
+// quit message arrived (it is posted again for the outer loop). kNoChooser:
+// neither program is installed.
+FolderChoice ChooseFolder(WindowHandle owner, const char* title, char* out, int32_t capacity);

@@ -338,6 +338,13 @@ bool InitWindowSystem(WindowSystemBackend backend);
 // closes the display. InitWindowSystem may be called again afterwards.
 void ShutdownWindowSystem();
 
+// What happens when the connection to the display breaks (the X server went
+// away, the desktop session ended): `handler` runs on the user-interface
+// thread inside the window system, and the process ends (exit code 1) when
+// it returns. The handler must not call the window system. Null: the process
+// ends at once. Only the X11 backend can lose its display.
+void SetDisplayLostHandler(void (*handler)());
+
 // The backend in use; kHeadless before InitWindowSystem.
 WindowSystemBackend CurrentWindowBackend();
 

@@ -88,7 +88,8 @@ TEST_F(GatewayTest, PhpSeesTheRequestInItsEnvironment) {
         "CONTENT_TYPE=\n", "GATEWAY_INTERFACE=CGI/1.1\n", "REDIRECT_STATUS=200\n",
         "SERVER_NAME=Ambrel HTTP Server 1.03\n", "SERVER_PROTOCOL=HTTP/1.1\n", "SERVER_PORT=80\n",
         "SERVER_ADDR=127.0.0.1\n", "REMOTE_ADDR=127.0.0.1\n", "REQUEST_METHOD=GET\n",
-        "HTTP_USER_AGENT=probe/1\n", "HTTP_COOKIE=c=d\n", "PATH_INFO=/env.php\n"}) {
+        "HTTP_USER_AGENT=probe/1\n", "HTTP_COOKIE=c=d\n", "PATH_INFO=\n",
+        "SCRIPT_NAME=/env.php\n"}) {
     EXPECT_NE(r.body.find(entry), std::string::npos) << entry << r.body;
   }
   EXPECT_NE(r.body.find("SCRIPT_FILENAME=" + site_ + "env.php\n"), std::string::npos);

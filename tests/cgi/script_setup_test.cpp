@@ -95,14 +95,16 @@ TEST(ScriptEnvironment, EntriesInTheirOrder) {
   RequestFixture r("post /dir/env.php?a=1&b=%41 HTTP/1.0",
                    {{"User-Agent:", "Mozilla/5.0"}, {"content-TYPE:", "text/plain"},
                     {"Accept:", ""}, {"Cookie:", "k=v"}, {"Content-Length:", "12"},
-                    {"X-Other:", "not passed"}, {"accept-language:", "de"}});
+                    {"X-Other:", "not passed"}, {"accept-language:", "de"},
+                    {"host:", "example.test:8080"}});
   std::vector<std::string> expected = {
       "QUERY_STRING=a=1&b=%41", "REDIRECT_QUERY_STRING=a=1&b=%41", "CONTENT_LENGTH=12",
       "CONTENT_TYPE=text/plain", "GATEWAY_INTERFACE=CGI/1.1", "DOCUMENT_ROOT=/srv/www/",
-      "SCRIPT_FILENAME=/srv/www/dir/env.php", "REDIRECT_STATUS=200", "REDIRECT_URL=/dir/env.php",
-      "REQUEST_URI=/dir/env.php?a=1&b=%41", "PATH_INFO=/dir/env.php",
+      "SCRIPT_FILENAME=/srv/www/dir/env.php", "SCRIPT_NAME=/dir/env.php", "REDIRECT_STATUS=200",
+      "REDIRECT_URL=/dir/env.php", "REQUEST_URI=/dir/env.php?a=1&b=%41", "PATH_INFO=",
       "PATH_TRANSLATED=/srv/www/dir/env.php", "HTTP_USER_AGENT=Mozilla/5.0",
-      "HTTP_ACCEPT_LANGUAGE=de", "HTTP_COOKIE=k=v", "SERVER_ADDR=127.0.0.1", "SERVER_PORT=80",
+      "HTTP_ACCEPT_LANGUAGE=de", "HTTP_COOKIE=k=v", "HTTP_HOST=example.test:8080",
+      "SERVER_ADDR=127.0.0.1", "SERVER_PORT=80",
       "REMOTE_ADDR=10.1.2.3", "REMOTE_PORT=51234", "SERVER_NAME=Ambrel HTTP Server 1.03",
       "SERVER_PROTOCOL=HTTP/1.1", "REQUEST_METHOD=post", "PATH=/usr/local/bin:/usr/bin:/bin"};
   EXPECT_EQ(Entries(BuildScriptEnvironment(*r.c)), expected);
@@ -112,11 +114,12 @@ TEST(ScriptEnvironment, OptionalEntries) {
   // No "?": no query entries; "?" alone: both, empty. No agent: no entry;
   // CONTENT_TYPE always, empty when absent. A PATH too long is left out.
   setenv("PATH", std::string(5000, 'p').c_str(), 1);
-  RequestFixture plain("GET /a.php HTTP/1.1", {{"User-Agent:", ""}});
+  RequestFixture plain("GET /a.php HTTP/1.1", {{"User-Agent:", ""}, {"Host:", ""}});
   std::vector<std::string> entries = Entries(BuildScriptEnvironment(*plain.c));
   for (const std::string& e : entries) {
     EXPECT_NE(e.rfind("QUERY_STRING=", 0), 0u) << e;
     EXPECT_NE(e.rfind("HTTP_USER_AGENT=", 0), 0u) << e;
+    EXPECT_NE(e.rfind("HTTP_HOST=", 0), 0u) << e;
     EXPECT_NE(e.rfind("PATH=", 0), 0u) << e;
   }
   EXPECT_EQ(entries[0], "CONTENT_LENGTH=0");
@@ -127,6 +130,12 @@ TEST(ScriptEnvironment, OptionalEntries) {
   EXPECT_EQ(entries[0], "QUERY_STRING=");
   EXPECT_EQ(entries[1], "REDIRECT_QUERY_STRING=");
   setenv("PATH", "/usr/bin:/bin", 1);
+
+  // A directory's index file goes by its own name.
+  RequestFixture index("GET /dir/ HTTP/1.1", {});
+  FreeAndClear(&index.c->file_path);
+  index.c->file_path = DupString("/srv/www/dir/index.php");
+  EXPECT_EQ(ScriptUrlPath(*index.c), "/dir/index.php");
 }
 
 TEST(ScriptSelection, PhpAndCgiNames) {
@@ -161,24 +170,25 @@ TEST(ScriptSelection, CommandLines) {
   TempDir dir;
   WriteFile(dir / "tool", "\x7f" "ELF...", true);
   const std::string elf = "\x7f" "ELF\x02\x01";
+  const std::string tool = dir / "tool";
   struct Case {
     const char* name;
     std::string bytes;
     bool ok;
-    std::string command;
-    bool feed;
+    std::string program;
+    std::string argument;
   } cases[] = {
-      {"shell", "#!/bin/sh\necho hi\n", true, "/bin/sh", true},
-      {"crlf line", "#!/bin/sh\r\necho hi\r\n", true, "/bin/sh", true},
-      {"line without end", "#!/bin/sh", true, "/bin/sh", true},
-      {"argument", "#!/bin/sh -e\n", false, "", false},
-      {"env", "#!/usr/bin/env sh\n", false, "", false},
-      {"blank first", "#! /bin/sh\n", false, "", false},
-      {"missing interpreter", "#!/no/such/perl\n", false, "", false},
-      {"directory", "#!/bin\n", false, "", false},
-      {"native", elf, true, dir / "tool", false},
-      {"windows image", "MZ\x90", false, "", false},
-      {"plain text", "hello", false, "", false},
+      {"shell", "#!/bin/sh\necho hi\n", true, "/bin/sh", tool},
+      {"crlf line", "#!/bin/sh\r\necho hi\r\n", true, "/bin/sh", tool},
+      {"line without end", "#!/bin/sh", true, "/bin/sh", tool},
+      {"argument", "#!/bin/sh -e\n", false, "", ""},
+      {"env", "#!/usr/bin/env sh\n", false, "", ""},
+      {"blank first", "#! /bin/sh\n", false, "", ""},
+      {"missing interpreter", "#!/no/such/perl\n", false, "", ""},
+      {"directory", "#!/bin\n", false, "", ""},
+      {"native", elf, true, tool, ""},
+      {"windows image", "MZ\x90", false, "", ""},
+      {"plain text", "hello", false, "", ""},
   };
   for (const Case& c : cases) {
     ScriptCommand command{};
@@ -186,8 +196,8 @@ TEST(ScriptSelection, CommandLines) {
                                static_cast<int32_t>(c.bytes.size()), &command);
     EXPECT_EQ(ok, c.ok) << c.name;
     if (ok) {
-      EXPECT_EQ(command.command_line, c.command) << c.name;
-      EXPECT_EQ(command.feed_script_text, c.feed) << c.name;
+      EXPECT_EQ(command.program, c.program) << c.name;
+      EXPECT_EQ(command.argument, c.argument) << c.name;
     }
   }
   ScriptCommand none{};
@@ -203,12 +213,12 @@ TEST(ScriptSelection, PhpProgramsTriedInOrder) {
   WriteFile(both / "php", "", true);
   fs::create_symlink("/usr/lib/cgi-bin/php", only_php / "php");
   ScriptCommand command{};
-  ASSERT_TRUE(ChoosePhpCommand((both.path() + "/").c_str(), &command));
-  EXPECT_EQ(command.command_line, both / "php-cgi");
-  EXPECT_FALSE(command.feed_script_text);
-  ASSERT_TRUE(ChoosePhpCommand((only_php.path() + "/").c_str(), &command));
-  EXPECT_EQ(command.command_line, only_php / "php");
-  EXPECT_FALSE(ChoosePhpCommand((neither.path() + "/").c_str(), &command));
+  ASSERT_TRUE(ChoosePhpCommand((both.path() + "/").c_str(), "/site/a.php", &command));
+  EXPECT_EQ(command.program, both / "php-cgi");
+  EXPECT_EQ(command.argument, "/site/a.php");
+  ASSERT_TRUE(ChoosePhpCommand((only_php.path() + "/").c_str(), "/site/a.php", &command));
+  EXPECT_EQ(command.program, only_php / "php");
+  EXPECT_FALSE(ChoosePhpCommand((neither.path() + "/").c_str(), "/site/a.php", &command));
 }
 
 TEST(ScriptSelection, WorkingDirectory) {
@@ -217,17 +227,20 @@ TEST(ScriptSelection, WorkingDirectory) {
 }
 
 // A tiny native program: reports its directory, its open descriptors beyond
-// the three standard ones and its environment, then copies its input.
+// the three standard ones, its arguments and its environment, complains on
+// its standard error, then copies its input.
 const char kProbeSource[] = R"(
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
 extern char** environ;
-int main(void) {
+int main(int argc, char** argv) {
   char cwd[512];
   int extra = 0;
   for (int fd = 3; fd < 1024; ++fd) if (fcntl(fd, F_GETFD) != -1) ++extra;
   printf("cwd=%s\nfds=%d\n", getcwd(cwd, sizeof cwd), extra);
+  for (int i = 1; i < argc; ++i) printf("arg:%s\n", argv[i]);
+  fputs("a complaint\r\n", stderr);
   for (char** e = environ; *e; ++e) printf("env:%s\n", *e);
   fflush(stdout);
   char buffer[4096];
@@ -259,16 +272,18 @@ TEST_F(ProcessTest, ChildGetsItsEnvironmentDirectoryAndOnlyItsOwnPipes) {
   std::string environment = std::string("A=1") + '\0' + "B=two words" + '\0' + '\0';
   // A second child stays alive with its pipes open while the first runs.
   ChildProcess other{};
-  ASSERT_TRUE(StartChildProcess("/bin/cat", "\0\0", nullptr, &other));
+  ASSERT_TRUE(StartChildProcess("/bin/cat", nullptr, "\0\0", nullptr, &other));
   ChildProcess child{};
-  ASSERT_TRUE(StartChildProcess((dir_ / "probe").c_str(), environment.data(),
+  ASSERT_TRUE(StartChildProcess((dir_ / "probe").c_str(), "/a dir/the script", environment.data(),
                                 (dir_ / "work").c_str(), &child));
   ASSERT_TRUE(WriteToFile(child.input, "body bytes", 10));
   CloseChildPipe(&child.input);
   // The end of output arrives although the other child still runs: no other
-  // process holds this child's pipe.
-  EXPECT_EQ(ReadAll(child.output),
-            "cwd=" + (dir_ / "work") + "\nfds=0\nenv:A=1\nenv:B=two words\nbody bytes");
+  // process holds this child's pipe. The argument is one word; what the child
+  // writes to its standard error is not part of its output.
+  EXPECT_EQ(ReadAll(child.output), "cwd=" + (dir_ / "work") +
+                                       "\nfds=0\narg:/a dir/the script\nenv:A=1\nenv:B=two "
+                                       "words\nbody bytes");
   ReleaseChildProcess(&child);
   CloseChildPipe(&other.input);
   EXPECT_EQ(ReadAll(other.output), "");
@@ -277,13 +292,13 @@ TEST_F(ProcessTest, ChildGetsItsEnvironmentDirectoryAndOnlyItsOwnPipes) {
 
 TEST_F(ProcessTest, WritingToAChildThatIsGoneFailsQuietly) {
   ChildProcess child{};
-  ASSERT_TRUE(StartChildProcess("/bin/true", "\0\0", nullptr, &child));
+  ASSERT_TRUE(StartChildProcess("/bin/true", nullptr, "\0\0", nullptr, &child));
   EXPECT_EQ(ReadAll(child.output), "");  // it has ended
   std::string big(1 << 20, 'x');
   EXPECT_FALSE(WriteToFile(child.input, big.data(), static_cast<int32_t>(big.size())));
   ReleaseChildProcess(&child);
   ChildProcess missing{};
-  EXPECT_FALSE(StartChildProcess((dir_ / "none").c_str(), "\0\0", nullptr, &missing));
+  EXPECT_FALSE(StartChildProcess((dir_ / "none").c_str(), nullptr, "\0\0", nullptr, &missing));
   EXPECT_EQ(missing.input, kInvalidFile);
   EXPECT_EQ(missing.output, kInvalidFile);
 }
@@ -295,7 +310,7 @@ TEST_F(ProcessTest, ConcurrentStartsNeverShareChildEnds) {
     threads.emplace_back([&] {
       for (int i = 0; i < 10; ++i) {
         ChildProcess child{};
-        if (!StartChildProcess((dir_ / "probe").c_str(), "\0\0", nullptr, &child)) continue;
+        if (!StartChildProcess((dir_ / "probe").c_str(), "", "\0\0", nullptr, &child)) continue;
         CloseChildPipe(&child.input);
         std::string text = ReadAll(child.output);
         if (text.find("fds=0\n") != std::string::npos) clean.fetch_add(1);

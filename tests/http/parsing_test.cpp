@@ -122,7 +122,17 @@ TEST(ReadRequest, HeaderBlocksOverASocket) {
       {"GET / HTTP/1.1\r\nConnection: Keep-Alive, TE\r\n\r\n", 0, 1, 0, 1},
       {"GET / HTTP/1.1\r\n\r\n", 0, 1, 0, 0},
       {"POST / HTTP/1.1\r\nContent-Length: 12abc\r\n\r\n", 0, 1, 12, 1},
-      {"POST / HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\n", 0, 1, INT32_MAX, 1},
+      {"POST / HTTP/1.1\r\nContent-Length: 2147483647\r\n\r\n", 0, 1, INT32_MAX, 1},
+      {"POST / HTTP/1.1\r\nContent-Length: +7\r\n\r\n", 0, 1, 7, 1},
+      // Lengths that frame no body, and transfer codings, are refused.
+      {"POST / HTTP/1.1\r\nContent-Length: 2147483648\r\n\r\n", 400, 1, 0, 1},
+      {"POST / HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\n", 400, 1, 0, 1},
+      {"POST / HTTP/1.1\r\nContent-Length: -5\r\n\r\n", 400, 1, 0, 1},
+      {"POST / HTTP/1.1\r\nContent-Length: abc\r\n\r\n", 400, 1, 0, 1},
+      {"POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", 501, 1, 0, 1},
+      {"GET / HTTP/1.1\r\nConnection: keep-alive\r\nTransfer-Encoding: x\r\n\r\n", 501, 0, 0, 2},
+      {"GET / HTTP/1.1\x01\r\n\r\n", 400, 0, 0, 0},
+      {"GET / HTTP/1.1\nSet-Cookie:x\r\n\r\n", 400, 0, 0, 0},
       {"GET / HTTP/1.1\r\nNoBlank:x\r\nA: b\r\n\r\n", 0, 1, 0, 1},
       {"GET / HTTP/1.1\r\n" + Headers(63) + "\r\n", 0, 1, 0, 63},
       {"GET / HTTP/1.1\r\n" + Headers(64) + "\r\n", 400, 0, 0, 64},
@@ -139,6 +149,10 @@ TEST(ReadRequest, HeaderBlocksOverASocket) {
     EXPECT_EQ(p.c->close_after, t.close_after) << t.bytes.substr(0, 60);
     EXPECT_EQ(p.c->content_length, t.content_length) << t.bytes.substr(0, 60);
     EXPECT_EQ(p.c->request_header_count, t.headers) << t.bytes.substr(0, 60);
+    // Whatever is answered, no control byte is echoed in the status line.
+    for (const char* v = p.c->version; v != nullptr && *v != '\0'; ++v) {
+      EXPECT_GE(static_cast<unsigned char>(*v), 0x20) << t.bytes.substr(0, 60);
+    }
   }
 }
 

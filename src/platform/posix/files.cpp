@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace {
 
@@ -49,11 +50,14 @@ bool MakeDirectory(const char* path) { return path != nullptr && mkdir(path, 077
 
 FileHandle OpenFileForReading(const char* path) {
   if (path == nullptr) return kInvalidFile;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // Opened without waiting: a FIFO would otherwise block here until a
+  // writer comes. Only regular files count, checked on the open handle so
+  // that the name cannot change its meaning in between.
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return kInvalidFile;
   struct stat st;
-  // A directory opens read-only on POSIX; here only files count as files.
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     close(fd);
     return kInvalidFile;
   }
@@ -139,3 +143,15 @@ bool GetOwnProgramPath(char* out, int32_t capacity) {
   out[n] = '\0';
   return true;
 }
+
+bool IsFileMarkedReadOnly(const char* path) {
+  struct stat st;
+  if (path == nullptr || stat(path, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool ReplaceFileWith(const char* source, const char* target) {
+  return source != nullptr && target != nullptr && rename(source, target) == 0;
+}
+
+bool DeleteFileNamed(const char* path) { return path != nullptr && unlink(path) == 0; }

@@ -11,11 +11,32 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
+constexpr int kShortageWaitMs = 10;
+
 int ToFd(SocketHandle socket) { return static_cast<int>(socket); }
+
+// Failures of accept that pass: the descriptor table or memory is full for
+// the moment, or the firewall refused one connection.
+bool IsShortage(int error) {
+  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM ||
+         error == EPERM || error == EPROTO;
+}
+
+// False once the listening socket was shut down (a stop). Asked while
+// shortages last, since accept reports a full descriptor table before it
+// looks at the socket.
+bool StillListening(SocketHandle socket) {
+  int listening = 0;
+  socklen_t length = sizeof(listening);
+  return getsockopt(ToFd(socket), SOL_SOCKET, SO_ACCEPTCONN, &listening, &length) == 0 &&
+         listening != 0;
+}
 
 }  // namespace
 
@@ -58,10 +79,16 @@ SocketHandle AcceptConnection(SocketHandle socket, SocketAddressV4* peer) {
   sockaddr_in address{};
   socklen_t length = sizeof(address);
   int fd;
-  do {
+  for (;;) {
+    length = sizeof(address);
     fd = accept4(ToFd(socket), reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
-  } while (fd < 0 && (errno == EINTR || errno == ECONNABORTED));
-  if (fd < 0) return kInvalidSocket;
+    if (fd >= 0) break;
+    if (errno == EINTR || errno == ECONNABORTED) continue;
+    if (!IsShortage(errno) || !StillListening(socket)) return kInvalidSocket;
+    // Descriptors or memory run short for a moment: the connection waits in
+    // the queue until a session ends and gives some back.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kShortageWaitMs));
+  }
   // Heads and small bodies go out at once instead of waiting on the peer's
   // delayed acknowledgement. The setting comes from the listening socket;
   // the first connection shows whether it did, and if not every connection

@@ -45,19 +45,18 @@ void ClosePair(int pair[2]) {
   }
 }
 
-// Spawns with the child's ends on 0, 1 and 2. Every pipe end is close-on-exec
-// and everything above 2 is closed in the child, so the child keeps only the
-// three it was given, and a child started at the same moment by another
-// session inherits none of them.
-bool Spawn(const char* program, char* const* environment, const char* directory, int input_read,
-           int output_write, pid_t* pid) {
+// Spawns with the child's ends on 0 and 1; 2 stays the server's own standard
+// error. Every pipe end is close-on-exec and everything above 2 is closed in
+// the child, so the child keeps only what it was given, and a child started
+// at the same moment by another session inherits none of them.
+bool Spawn(const char* program, const char* argument, char* const* environment,
+           const char* directory, int input_read, int output_write, pid_t* pid) {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attributes);
   posix_spawn_file_actions_adddup2(&actions, input_read, 0);
   posix_spawn_file_actions_adddup2(&actions, output_write, 1);
-  posix_spawn_file_actions_adddup2(&actions, output_write, 2);
   // Descriptors the server itself inherited without close-on-exec stay too.
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   if (directory != nullptr && *directory != '\0') {
@@ -71,7 +70,9 @@ bool Spawn(const char* program, char* const* environment, const char* directory,
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setsigmask(&attributes, &empty);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-  char* argv[] = {const_cast<char*>(program), nullptr};
+  bool has_argument = argument != nullptr && *argument != '\0';
+  char* argv[] = {const_cast<char*>(program), has_argument ? const_cast<char*>(argument) : nullptr,
+                  nullptr};
   int rc = posix_spawn(pid, program, &actions, &attributes, argv, environment);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
@@ -90,9 +91,9 @@ void ReapWhenDone(pid_t pid) {
 
 }  // namespace
 
-bool StartChildProcess(const char* command_line, const char* environment,
+bool StartChildProcess(const char* program, const char* argument, const char* environment,
                        const char* working_directory, ChildProcess* child) {
-  if (command_line == nullptr || child == nullptr) return false;
+  if (program == nullptr || child == nullptr) return false;
   *child = ChildProcess{kNoProcess, kInvalidFile, kInvalidFile};
   IgnoreBrokenPipes();
   int input[2] = {-1, -1};
@@ -104,7 +105,8 @@ bool StartChildProcess(const char* command_line, const char* environment,
   }
   std::vector<char*> entries = EnvironmentArray(environment);
   pid_t pid = -1;
-  bool started = Spawn(command_line, entries.data(), working_directory, input[0], output[1], &pid);
+  bool started =
+      Spawn(program, argument, entries.data(), working_directory, input[0], output[1], &pid);
   // The child's ends belong to the child alone now.
   close(input[0]);
   close(output[1]);

@@ -5,6 +5,7 @@
 
 
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -26,6 +27,14 @@ namespace {
 int NoteError(Display*, XErrorEvent* error) {
   X().lastError = error->error_code;
   return 0;
+}
+
+void (*DisplayLostHandler)() = nullptr;
+
+// Xlib calls this when the connection breaks; it must not return to Xlib.
+int OnConnectionLost(Display*) {
+  if (DisplayLostHandler != nullptr) DisplayLostHandler();
+  std::exit(1);
 }
 
 Atom Intern(const char* name) { return XInternAtom(X().display, name, False); }
@@ -72,12 +81,19 @@ std::vector<long> LongProperty(Window window, Atom property, Atom type) {
 
 }  // namespace
 
+}  // namespace wscore::x11
+
+void SetDisplayLostHandler(void (*handler)()) { wscore::x11::DisplayLostHandler = handler; }
+
+namespace wscore::x11 {
+
 bool OpenDisplay() {
   X11State& x = X();
   x = X11State{};
   x.display = XOpenDisplay(nullptr);
   if (x.display == nullptr) return false;
   XSetErrorHandler(NoteError);
+  XSetIOErrorHandler(OnConnectionLost);
   x.screen = DefaultScreen(x.display);
   x.root = RootWindow(x.display, x.screen);
   x.visual = DefaultVisual(x.display, x.screen);

@@ -1,0 +1,93 @@
+#include "app/startup.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/app_icons.h"
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/server_control.h"
+#include "app/settings_file.h"
+#include "app/tray_icon.h"
+#include "core/error.h"
+#include "http/engine.h"
+#include "ui/controls/button.h"
+#include "ui/controls/link.h"
+#include "ui/controls/popup.h"
+#include "ui/controls/selector.h"
+#include "ui/controls/visual_styles.h"
+#include "ui/framework/gui_window.h"
+#include "ui/render/resources.h"
+
+namespace {
+
+void RegisterToolkitClasses() {
+  LoadVisualStyles();
+  InitGuiToolkit(nullptr);
+  RegisterLinkClass();
+  RegisterSelectorClass(nullptr);
+  RegisterPopupClass(nullptr, AppIcon(3), AppIcon(4), nullptr, nullptr);
+  RegisterButtonClass();
+}
+
+}  // namespace
+
+// Without settings the server stays stopped, scope "Local Server", PHP, CGI
+// and logging off, the fields empty; nothing is saved.
+void ChooseDefaultSettings() {
+  SendWindowMessage(Controls.statusSelector, TKM_ITEMCHOSEN, kItemNotRunning, 0);
+  SendWindowMessage(Controls.phpSelector, TKM_ITEMCHOSEN, kItemPhpDisabled, 0);
+  SendWindowMessage(Controls.cgiSelector, TKM_ITEMCHOSEN, kItemCgiDisabled, 0);
+  SendWindowMessage(Controls.loggingSelector, TKM_ITEMCHOSEN, kItemLoggingDisabled, 0);
+}
+
+namespace {
+
+// Console mode: nobody sees the window, so say where the server serves.
+void ReportToConsole() {
+  if (RunningServer == nullptr) {
+    std::fprintf(stderr, "%s: not serving (the status in %s is \"Not Running\" or a setting was "
+                         "refused); Ctrl+C ends the program\n", kAppTitle, kSettingsFileName);
+    return;
+  }
+  std::string serving = GetWindowTextString(Controls.servingField);
+  std::fprintf(stderr, "%s: serving %s at http://127.0.0.1/ (port 80); Ctrl+C ends the program\n",
+               kAppTitle, serving.c_str());
+}
+
+}  // namespace
+
+void LoadStartupSettings() {
+  if (LoadSettings() == 1) ApplySettings();
+  else ChooseDefaultSettings();
+}
+
+void BuildApplicationWindow() {
+  LoadAppIcons();
+  RegisterToolkitClasses();
+  MainFont = CreateTextFont("Tahoma", -12, 400);
+  MainBanner = LoadImageResource(AppResources(), 1000);
+  if (!DescribeMainWindow() || !CreateMainWindow()) throw ErrorText(kWindowFailedText);
+}
+
+void StartApplication() {
+  if (FindTopLevelWindow(kGuiClassName, kAppTitle)) throw ErrorText(kOneInstanceText);
+  // The engine's thread registry is an empty list with its lock unowned from
+  // the program's start; nothing is left to prepare here.
+  BuildApplicationWindow();
+  AddTrayIcon();
+  LoadStartupSettings();
+  ShowMainWindow(0);
+  if (ConsoleMode) ReportToConsole();
+  RunMessageLoop();
+  ReleaseMainWindow();
+  FreeImage(&MainBanner);
+}
+
+void ReleaseApplication() {
+  ReleaseMainWindow();
+  FreeImage(&MainBanner);
+  DeleteTextFont(&MainFont);
+  ReleaseGuiToolkit();
+  ReleaseAppIcons();
+}
