@@ -75,6 +75,7 @@ bool AnswerGuarded(Connection* c) {
 
 void EndSession(Connection* c) {
   ResetRequest(c);
+  FreeAndClear(&c->receive_buffer);
   FreeAndClear(&c->local_text);
   FreeAndClear(&c->peer_text);
   FreeAndClear(&c->document_root);

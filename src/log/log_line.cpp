@@ -67,16 +67,13 @@ std::string BuildLogLineRest(const LogLineFields& f) {
   AppendEscaped(&rest, f.target);
   rest += ' ';
   AppendEscaped(&rest, f.version);
-  char numbers[48];
-  char* end = numbers;
-  *end++ = '"';
-  *end++ = ' ';
-  end = std::to_chars(end, numbers + sizeof numbers, static_cast<int>(f.status)).ptr;
-  *end++ = ' ';
-  end = std::to_chars(end, numbers + sizeof numbers, static_cast<long long>(f.bytes_sent)).ptr;
-  *end++ = ' ';
-  *end++ = '"';
-  rest.append(numbers, static_cast<size_t>(end - numbers));
+  char digits[24];
+  rest += "\" ";
+  rest.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<int>(f.status)).ptr);
+  rest += ' ';
+  rest.append(digits, std::to_chars(digits, digits + sizeof digits,
+                                    static_cast<long long>(f.bytes_sent)).ptr);
+  rest += " \"";
   if (f.referer == nullptr || *f.referer == '\0') {
     rest += '-';
   } else {
