@@ -29,8 +29,9 @@ constexpr int32_t kVersionNotSupported = 10092;
 constexpr int32_t kListenBacklog = 128;
 constexpr const char* kServerErrorCaption = "Server Error";
 
-// Every open socket of the engine (listening and sessions). Closing happens
-// under the lock, so a shut-down of all never meets a reused number.
+// Every open socket of the engine (listening and sessions). A socket leaves
+// the list before it is closed, so a shut-down of all never meets a reused
+// number.
 std::mutex SocketRegistryLock;
 std::vector<SocketHandle> OpenSockets;
 bool RefusingSockets = false;
@@ -140,9 +141,17 @@ bool RegisterSocket(SocketHandle socket) {
 
 void CloseRegisteredSocket(SocketHandle socket) {
   if (socket == kInvalidSocket) return;
-  std::lock_guard<std::mutex> guard(SocketRegistryLock);
-  auto found = std::find(OpenSockets.begin(), OpenSockets.end(), socket);
-  if (found != OpenSockets.end()) OpenSockets.erase(found);
+  {
+    std::lock_guard<std::mutex> guard(SocketRegistryLock);
+    auto found = std::find(OpenSockets.begin(), OpenSockets.end(), socket);
+    if (found != OpenSockets.end()) {
+      *found = OpenSockets.back();
+      OpenSockets.pop_back();
+    }
+  }
+  // Off the list first, closed after: a stop can no longer reach the number,
+  // so it never meets it handed out again, and the close (which may take a
+  // while for a connection) does not hold up the listener's registering.
   CloseSocket(socket);
 }
 
