@@ -119,7 +119,8 @@ int32_t OpenRequestedFile(Connection* c, char* full_name) {
 // A small file travels with its head: read into the head's buffer and sent
 // with it in one call. 200, or 500 as SendFileBody would decide it.
 int32_t SendHeadWithSmallFile(Connection* c) {
-  std::string out;
+  // One buffer per session thread, kept: no allocation per request.
+  thread_local std::string out;
   if (!TakeResponseHead(c, &out)) return 500;
   const size_t head_size = out.size();
   const uint32_t size = c->file_info.size_low;
@@ -211,6 +212,17 @@ bool SendFileBody(Connection* connection) {
 }
 
 bool FormatHttpDate(uint64_t file_time, char* out, int32_t capacity) {
+  // A session serves the same files over and over: the last text is kept.
+  thread_local uint64_t last_time = 0;
+  thread_local char last_text[40] = "";
+  const uint64_t whole_seconds = file_time / kTicksPerSecond;
+  if (out == nullptr) return false;
+  if (last_text[0] != '\0' && whole_seconds == last_time) {
+    size_t length = std::strlen(last_text);
+    if (length >= static_cast<size_t>(capacity)) return false;
+    std::memcpy(out, last_text, length + 1);
+    return true;
+  }
   CalendarTime t{};
   if (out == nullptr || !FileTimeToCalendar(file_time, &t) || t.day_of_week > 6 || t.month < 1 ||
       t.month > 12) {
@@ -219,7 +231,12 @@ bool FormatHttpDate(uint64_t file_time, char* out, int32_t capacity) {
   int n = std::snprintf(out, static_cast<size_t>(capacity), "%s, %02u %s %04u %02u:%02u:%02u GMT",
                         kDayNames[t.day_of_week], t.day, kMonthNames[t.month - 1], t.year, t.hour,
                         t.minute, t.second);
-  return n > 0 && n < capacity;
+  if (n <= 0 || n >= capacity) return false;
+  if (static_cast<size_t>(n) < sizeof(last_text)) {
+    std::memcpy(last_text, out, static_cast<size_t>(n) + 1);
+    last_time = whole_seconds;
+  }
+  return true;
 }
 
 bool AddLastModified(Connection* connection) {

@@ -40,7 +40,7 @@ std::string BuildResponseHead(const Connection* connection);
 
 // What SendResponseHead sends, handed to the caller instead: adds
 // "Connection:" when the response has none, settles status and version,
-// builds the head into *head and counts it as sent. The caller sends it,
+// puts the head into *head (replacing what it held) and counts it as sent. The caller sends it,
 // with a body behind it when it has one. False when "Connection:" could not
 // be added (nothing counts as sent then).
 bool TakeResponseHead(Connection* connection, std::string* head);
