@@ -63,12 +63,6 @@ int32_t PeekBytes(SocketHandle socket, void* buffer, int32_t size);
 // signal when the peer is gone.
 int32_t SendBytes(SocketHandle socket, const void* data, int32_t size);
 
-// Sends `first` and then `second` (either may be empty) with one call: the
-// count sent of both together, -1 on error. A head and a small body go out
-// in one piece this way. Never raises a signal when the peer is gone.
-int32_t SendTwoPieces(SocketHandle socket, const void* first, int32_t first_size,
-                      const void* second, int32_t second_size);
-
 // Sends up to `size` bytes of `file` from its current position, which moves
 // on by what went out: the count sent, 0 at the file's end, -1 when reading or
 // sending fails. Never raises a signal when the peer is gone.

@@ -6,7 +6,6 @@
 #include <signal.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -140,24 +139,6 @@ int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
   if (socket == kInvalidSocket || size < 0) return -1;
   for (;;) {
     ssize_t n = send(ToFd(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL);
-    if (n >= 0) return static_cast<int32_t>(n);
-    if (errno != EINTR) return -1;
-  }
-}
-
-int32_t SendTwoPieces(SocketHandle socket, const void* first, int32_t first_size,
-                      const void* second, int32_t second_size) {
-  if (socket == kInvalidSocket || first_size < 0 || second_size < 0) return -1;
-  iovec pieces[2];
-  pieces[0].iov_base = const_cast<void*>(first);
-  pieces[0].iov_len = static_cast<size_t>(first_size);
-  pieces[1].iov_base = const_cast<void*>(second);
-  pieces[1].iov_len = static_cast<size_t>(second_size);
-  msghdr message{};
-  message.msg_iov = pieces;
-  message.msg_iovlen = 2;
-  for (;;) {
-    ssize_t n = sendmsg(ToFd(socket), &message, MSG_NOSIGNAL);
     if (n >= 0) return static_cast<int32_t>(n);
     if (errno != EINTR) return -1;
   }
