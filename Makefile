@@ -62,7 +62,7 @@ bench:
 	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release
 	cmake --build build-release -j $(JOBS) --target ambrel_bench_server \
 	  ambrel_bench_server_stack256k ambrel_bench_server_stack8192k
-	python3 bench/run.py build-release
+	timeout --signal=INT 900 python3 bench/run.py build-release
 
 # libFuzzer targets in a clang build of their own, each run for FUZZ_SECONDS
 # (default 60); crashes land in fuzz/regressions, which `make test` replays.

@@ -147,6 +147,7 @@ int FuzzRequest(const uint8_t* data, size_t size) {
     if (!more) break;
   }
   FreeAndClear(&c->document_root);
+  FreeAndClear(&c->receive_buffer);
   FreeAndClear(&c);
   close(fds[0]);
   close(fds[1]);

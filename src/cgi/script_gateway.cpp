@@ -50,15 +50,16 @@ struct ChildGuard {
   ~ChildGuard() { ReleaseChildProcess(&child); }
 };
 
-// Takes the request body from the socket in pieces of up to 4096 bytes and
-// passes them to the child's input, as data: the script itself is named by
-// its argument and never read from there. What a child that stopped reading
+// Takes the request body (what the reader received ahead of it first, then
+// the socket) in pieces of up to 4096 bytes and passes them to the child's
+// input, as data: the script itself is named by its argument and never read
+// from there. What a child that stopped reading
 // leaves of the body stays counted in body_unread for the session.
 bool FeedBody(Connection* c, FileHandle input) {
   char piece[kPieceSize];
   while (c->body_unread > 0) {
     int32_t n = c->body_unread < kPieceSize ? c->body_unread : kPieceSize;
-    if (!ReceiveExact(c->socket, piece, n)) return false;
+    if (!ReceiveRequestBody(c, piece, n)) return false;
     c->body_unread -= n;
     if (!WriteToFile(input, piece, n)) return false;
   }

@@ -58,6 +58,12 @@ struct Connection {
   int32_t content_length;          // per request, the request's "Content-Length:"
   int32_t body_unread;             // per request, bytes of that body still in the socket
   FileInfo file_info;              // per request
+  // Bytes received ahead of what the reader used: the start of a body, the
+  // next pipelined request. A block of kReceiveBufferSize bytes, allocated
+  // at the connection's first request and kept for its whole life.
+  char* receive_buffer;
+  int32_t received_start;          // the first byte not used yet
+  int32_t received_end;            // the end of what was received
 
   // Request-level operations; each returns an HTTP status, 0 when nothing
   // has been decided yet.
@@ -67,6 +73,9 @@ struct Connection {
 };
 
 inline constexpr int32_t kFileNameCapacity = 520;
+// Twice the longest line, so that what is left of a line always has room
+// for the rest of it.
+inline constexpr int32_t kReceiveBufferSize = 4096;
 
 // The opaque one-byte marker of a running server (and of a running access
 // log): its holder allocates it and keeps it as long as the thing runs.

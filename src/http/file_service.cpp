@@ -17,6 +17,9 @@ namespace {
 
 constexpr uint64_t kTicksPerSecond = 10000000ULL;
 constexpr int32_t kSplitLimit = 255;
+// Files up to this size go out with their head in one send; larger ones are
+// copied from file to socket by the kernel.
+constexpr uint32_t kSmallFileBytes = 16 * 1024;
 // Bytes asked of one kernel copy from file to socket.
 constexpr uint64_t kSendFileChunk = 1 << 20;
 
@@ -74,7 +77,8 @@ int32_t OpenIndexFile(Connection* c, char* full_name) {
     size_t name_length = std::strlen(index.name);
     if (directory_length + name_length + 1 > static_cast<size_t>(kFileNameCapacity)) return 400;
     std::memcpy(full_name + directory_length, index.name, name_length + 1);
-    c->file = OpenFileForReading(full_name);
+    PathKind kind;
+    c->file = OpenFileWithInfo(full_name, &c->file_info, &kind);
     if (c->file != kInvalidFile) return 0;
   }
   full_name[directory_length] = '\0';
@@ -95,8 +99,12 @@ int32_t OpenRequestedFile(Connection* c, char* full_name) {
     if (*p == '/') *p = kPathSeparator;
   }
   if (!BuildFullName(c, full_name)) return 400;
-  PathKind kind = QueryPathKind(full_name);
-  if (kind == PathKind::kMissing) return 404;
+  // One open tells a file from a directory and brings the file's
+  // information along; a name is looked up on its own only when it would
+  // not open.
+  PathKind kind;
+  c->file = OpenFileWithInfo(full_name, &c->file_info, &kind);
+  if (c->file != kInvalidFile) return 0;
   if (kind == PathKind::kDirectory) {
     size_t length = std::strlen(full_name);
     if (length == 0 || full_name[length - 1] != kPathSeparator) {
@@ -105,8 +113,33 @@ int32_t OpenRequestedFile(Connection* c, char* full_name) {
     }
     return OpenIndexFile(c, full_name);
   }
-  c->file = OpenFileForReading(full_name);
-  return c->file == kInvalidFile ? 404 : 0;
+  return 404;
+}
+
+// A small file travels with its head: read into the head's buffer and sent
+// with it in one call. 200, or 500 as SendFileBody would decide it.
+int32_t SendHeadWithSmallFile(Connection* c) {
+  // One buffer per session thread, kept: no allocation per request.
+  thread_local std::string out;
+  if (!TakeResponseHead(c, &out)) return 500;
+  const size_t head_size = out.size();
+  const uint32_t size = c->file_info.size_low;
+  out.resize(head_size + size);
+  uint32_t read = 0;
+  while (read < size) {
+    int32_t n = ReadFromFile(c->file, out.data() + head_size + read, static_cast<int32_t>(size - read));
+    if (n <= 0) break;
+    read += static_cast<uint32_t>(n);
+  }
+  out.resize(head_size + read);
+  const int64_t before = c->bytes_sent;
+  SendAll(c, out.data(), static_cast<int32_t>(out.size()));
+  const int64_t body_sent = c->bytes_sent - before - static_cast<int64_t>(head_size);
+  // A file that shrank, or a client gone, leaves the announced length
+  // unfulfilled: the connection cannot carry another response after that.
+  if (body_sent < static_cast<int64_t>(size)) c->close_after = 1;
+  const int64_t first_piece = size < kTransferBufferSize ? size : kTransferBufferSize;
+  return size == 0 || (body_sent > 0 && body_sent >= first_piece) ? 200 : 500;
 }
 
 // Sends the open file with its length and date. The status.
@@ -115,9 +148,11 @@ int32_t SendStaticFile(Connection* c) {
   // Files of 2 GiB and more are not served.
   if (c->file_info.size_high != 0 || c->file_info.size_low >= 0x80000000U) return 400;
   if (!AddResponseHeaderNumber(c, "Content-Length:", c->file_info.size_low) ||
-      !AddLastModified(c) || !c->SendResponseHead()) {
+      !AddLastModified(c)) {
     return 500;
   }
+  if (c->file_info.size_low <= kSmallFileBytes) return SendHeadWithSmallFile(c);
+  if (!c->SendResponseHead()) return 500;
   return SendFileBody(c) ? 200 : 500;
 }
 
@@ -145,7 +180,6 @@ int32_t Connection::ServeRequest() {
   if (result != 0) return result;
   if (!AllocBlock(&file_path, kFileNameCapacity, true, 0)) return 500;
   std::memcpy(file_path, full_name, std::strlen(full_name) + 1);
-  if (!QueryFileInfo(file, &file_info)) return 500;
   if (IsPhpScript(full_name)) return RunScript(this, true);
   if (IsCgiScript(file_path)) return RunScript(this, false);
   return SendStaticFile(this);
@@ -178,6 +212,17 @@ bool SendFileBody(Connection* connection) {
 }
 
 bool FormatHttpDate(uint64_t file_time, char* out, int32_t capacity) {
+  // A session serves the same files over and over: the last text is kept.
+  thread_local uint64_t last_time = 0;
+  thread_local char last_text[40] = "";
+  const uint64_t whole_seconds = file_time / kTicksPerSecond;
+  if (out == nullptr) return false;
+  if (last_text[0] != '\0' && whole_seconds == last_time) {
+    size_t length = std::strlen(last_text);
+    if (length >= static_cast<size_t>(capacity)) return false;
+    std::memcpy(out, last_text, length + 1);
+    return true;
+  }
   CalendarTime t{};
   if (out == nullptr || !FileTimeToCalendar(file_time, &t) || t.day_of_week > 6 || t.month < 1 ||
       t.month > 12) {
@@ -186,7 +231,12 @@ bool FormatHttpDate(uint64_t file_time, char* out, int32_t capacity) {
   int n = std::snprintf(out, static_cast<size_t>(capacity), "%s, %02u %s %04u %02u:%02u:%02u GMT",
                         kDayNames[t.day_of_week], t.day, kMonthNames[t.month - 1], t.year, t.hour,
                         t.minute, t.second);
-  return n > 0 && n < capacity;
+  if (n <= 0 || n >= capacity) return false;
+  if (static_cast<size_t>(n) < sizeof(last_text)) {
+    std::memcpy(last_text, out, static_cast<size_t>(n) + 1);
+    last_time = whole_seconds;
+  }
+  return true;
 }
 
 bool AddLastModified(Connection* connection) {

@@ -100,59 +100,56 @@ void TakeHeaderLine(Connection* connection, char* line) {
   separator[1] = saved;
 }
 
-// Bytes the reader looks at in one peek: a whole header block, as a browser
-// sends it, usually arrives in one piece and fits.
-constexpr int32_t kPeekWindow = 4096;
-
-// What ReadRequest has peeked at. Lines handed out from it (`used`) are still
-// in the socket until TakeUsed receives exactly them; nothing after the last
-// handed-out line is ever taken.
-struct PeekWindow {
-  SocketHandle socket;
-  int32_t size;  // bytes peeked
-  int32_t used;  // bytes of the lines handed out
-  char bytes[kPeekWindow];
-};
-
-// Receives the handed-out lines, which have arrived already, so this does
-// not wait; the window is empty afterwards.
-bool TakeUsed(PeekWindow* w) {
-  bool ok = w->used == 0 || ReceiveExact(w->socket, w->bytes, w->used);
-  w->size = 0;
-  w->used = 0;
-  return ok;
+// Moves what is left unused to the front of the connection's buffer and
+// receives more behind it. False when the peer closed or the receive failed.
+bool ReceiveMore(Connection* c) {
+  if (c->socket == kInvalidSocket) return false;
+  int32_t left = c->received_end - c->received_start;
+  if (c->received_start > 0) {
+    std::memmove(c->receive_buffer, c->receive_buffer + c->received_start,
+                 static_cast<size_t>(left));
+    c->received_start = 0;
+    c->received_end = left;
+  }
+  if (left >= kReceiveBufferSize) return false;
+  int32_t n = ReceiveBytes(c->socket, c->receive_buffer + left, kReceiveBufferSize - left);
+  if (n <= 0) return false;
+  c->received_end = left + n;
+  return true;
 }
 
-// The next CR LF line, as ReceiveLine gives it. A line that the peeked bytes
-// hold whole costs no call at all; otherwise the handed-out lines are taken
-// and this line is received the careful way.
-bool NextLine(PeekWindow* w, char* line, int32_t* out_length) {
-  if (w->used == w->size) {
-    if (!TakeUsed(w) || w->socket == kInvalidSocket) return false;
-    int32_t peeked = PeekBytes(w->socket, w->bytes, kPeekWindow);
-    if (peeked <= 0) return false;
-    w->size = peeked;
+// The next CR LF line, as ReceiveLine gives it, from the connection's
+// buffer: one receive usually brings a whole header block, and whatever
+// came behind it stays in the buffer for the body or the next request.
+bool NextLine(Connection* c, char* line, int32_t* out_length) {
+  int32_t searched = 0;  // bytes from the start known to hold no line end
+  for (;;) {
+    const char* start = c->receive_buffer + c->received_start;
+    int32_t available = c->received_end - c->received_start;
+    if (available > kLineCapacity) available = kLineCapacity;
+    int32_t end = FindLineEnd(start, searched, available, "\r\n", 2);
+    if (end > 0) {
+      std::memcpy(line, start, static_cast<size_t>(end));
+      line[end - 2] = '\0';
+      *out_length = end;
+      c->received_start += end;
+      return true;
+    }
+    if (available >= kLineCapacity) {
+      *out_length = kLineCapacity;
+      return false;
+    }
+    searched = available;
+    if (!ReceiveMore(c)) return false;
   }
-  const char* start = w->bytes + w->used;
-  int32_t available = w->size - w->used;
-  if (available > kLineCapacity) available = kLineCapacity;
-  int32_t end = FindLineEnd(start, 0, available, "\r\n", 2);
-  if (end > 0) {
-    std::memcpy(line, start, static_cast<size_t>(end));
-    line[end - 2] = '\0';
-    *out_length = end;
-    w->used += end;
-    return true;
-  }
-  return TakeUsed(w) && ReceiveLine(w->socket, line, "\r\n", out_length);
 }
 
 // Reads header lines up to the empty one into `line` (kLineCapacity bytes).
 // 0, or 400.
-int32_t ReadHeaders(Connection* connection, PeekWindow* window, char* line) {
+int32_t ReadHeaders(Connection* connection, char* line) {
   for (;;) {
     int32_t length = 0;
-    if (!NextLine(window, line, &length)) return 400;
+    if (!NextLine(connection, line, &length)) return 400;
     bool empty = line[0] == '\0';
     if (!empty) TakeHeaderLine(connection, line);
     if (connection->request_header_count >= kRequestHeaderLimit) return 400;
@@ -160,14 +157,14 @@ int32_t ReadHeaders(Connection* connection, PeekWindow* window, char* line) {
   }
 }
 
-// The request line and headers through `window`. 0, 400 or 501.
-int32_t ReadRequestLines(Connection* connection, PeekWindow* window) {
+// The request line and headers. 0, 400 or 501.
+int32_t ReadRequestLines(Connection* connection) {
   char line[kLineCapacity];
   int32_t length = 0;
-  if (!NextLine(window, line, &length)) return 400;
+  if (!NextLine(connection, line, &length)) return 400;
   int32_t result = ParseRequestLine(line, connection);
   if (result != 0) return result;
-  return ReadHeaders(connection, window, line);
+  return ReadHeaders(connection, line);
 }
 
 }  // namespace
@@ -237,15 +234,23 @@ int32_t ParseRequestLine(const char* line, Connection* connection) {
 
 int32_t Connection::ReadRequest() {
   head_sent = 0;
-  PeekWindow window;
-  window.socket = socket;
-  window.size = 0;
-  window.used = 0;
-  int32_t result = ReadRequestLines(this, &window);
-  // Exactly the lines read leave the socket; the body stays.
-  if (!TakeUsed(&window) && result == 0) result = 400;
+  if (receive_buffer == nullptr && !AllocBlock(&receive_buffer, kReceiveBufferSize, false)) {
+    throw ErrorText(kAllocationFailedText);
+  }
+  int32_t result = ReadRequestLines(this);
   if (result != 0) return result;
   return SettleBody(this);
+}
+
+bool ReceiveRequestBody(Connection* connection, void* buffer, int32_t n) {
+  int32_t buffered = connection->received_end - connection->received_start;
+  int32_t take = n < buffered ? n : buffered;
+  if (take > 0) {
+    std::memcpy(buffer, connection->receive_buffer + connection->received_start,
+                static_cast<size_t>(take));
+    connection->received_start += take;
+  }
+  return take == n || ReceiveExact(connection->socket, static_cast<char*>(buffer) + take, n - take);
 }
 
 bool DiscardRequestBody(Connection* connection) {
@@ -254,7 +259,7 @@ bool DiscardRequestBody(Connection* connection) {
   char piece[4096];
   while (connection->body_unread > 0) {
     int32_t n = connection->body_unread < 4096 ? connection->body_unread : 4096;
-    if (!ReceiveExact(connection->socket, piece, n)) return false;
+    if (!ReceiveRequestBody(connection, piece, n)) return false;
     connection->body_unread -= n;
   }
   return true;

@@ -1,7 +1,7 @@
-// The request reader: the request line and headers straight from the socket.
-// It peeks at what has arrived, hands out the lines it finds there and then
-// receives exactly those lines, so that whatever follows the blank line (a
-// POST body, the next pipelined request) is still in the socket afterwards.
+// The request reader: the request line and headers, received into the
+// connection's own buffer. Whatever came behind the blank line (the start of
+// a POST body, the next pipelined request) stays in that buffer, and the body
+// is taken from there before the socket (ReceiveRequestBody).
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,11 @@ bool ReceiveExact(SocketHandle socket, void* buffer, int32_t n);
 // for a version holding a control byte (the version is then the default).
 // A line without a blank sets nothing and gives 0.
 int32_t ParseRequestLine(const char* line, Connection* connection);
+
+// Takes `n` bytes of the request body: first what the reader received ahead
+// into the connection's buffer, then the rest from the socket. False as soon
+// as a receive returns 0 or less.
+bool ReceiveRequestBody(Connection* connection, void* buffer, int32_t n);
 
 // Drops what is left in the socket of a body that nobody read
 // (body_unread), so that the next request on a kept-alive connection starts

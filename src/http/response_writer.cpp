@@ -1,5 +1,6 @@
 #include "http/response_writer.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -71,7 +72,7 @@ bool AddResponseHeader(Connection* connection, const char* name, const char* val
 
 bool AddResponseHeaderNumber(Connection* connection, const char* name, int64_t number) {
   char digits[24];
-  std::snprintf(digits, sizeof(digits), "%" PRId64, number);
+  *std::to_chars(digits, digits + sizeof(digits) - 1, number).ptr = '\0';
   return AddResponseHeader(connection, name, digits);
 }
 
@@ -82,44 +83,62 @@ HeaderEntry* FindResponseHeader(Connection* connection, const char* name) {
   return nullptr;
 }
 
-std::string BuildResponseHead(const Connection* connection) {
+namespace {
+
+// Appends the head's bytes to `head`.
+void AppendResponseHead(const Connection* connection, std::string* head) {
   char digits[16];
   int32_t status = connection->status == 0 ? 200 : connection->status;
-  std::snprintf(digits, sizeof(digits), "%d", status);
+  *std::to_chars(digits, digits + sizeof(digits) - 1, status).ptr = '\0';
+  AppendPiece(head, connection->version != nullptr ? connection->version : "HTTP/1.0");
+  *head += ' ';
+  AppendPiece(head, digits);
+  *head += ' ';
+  AppendPiece(head, ReasonText(status));
+  *head += "\r\n";
+  for (const HeaderEntry* e = connection->response_headers.first; e != nullptr; e = e->next) {
+    AppendPiece(head, e->name);
+    if (e->value != nullptr) {
+      *head += ' ';
+      AppendPiece(head, e->value);
+    }
+    *head += "\r\n";
+  }
+  *head += "\r\n";
+}
+
+}  // namespace
+
+std::string BuildResponseHead(const Connection* connection) {
   std::string head;
   head.reserve(256);
-  AppendPiece(&head, connection->version != nullptr ? connection->version : "HTTP/1.0");
-  head += ' ';
-  AppendPiece(&head, digits);
-  head += ' ';
-  AppendPiece(&head, ReasonText(status));
-  head += "\r\n";
-  for (const HeaderEntry* e = connection->response_headers.first; e != nullptr; e = e->next) {
-    AppendPiece(&head, e->name);
-    if (e->value != nullptr) {
-      head += ' ';
-      AppendPiece(&head, e->value);
-    }
-    head += "\r\n";
-  }
-  head += "\r\n";
+  AppendResponseHead(connection, &head);
   return head;
+}
+
+bool TakeResponseHead(Connection* connection, std::string* head) {
+  if (connection->status == 0) connection->status = 200;
+  if (FindResponseHeader(connection, "Connection:") == nullptr &&
+      !AddResponseHeader(connection, "Connection:",
+                         connection->close_after == 1 ? "close" : "keep-alive")) {
+    return false;
+  }
+  if (connection->version == nullptr) connection->version = DupString("HTTP/1.0");
+  head->clear();
+  AppendResponseHead(connection, head);
+  connection->head_sent = 1;
+  return true;
 }
 
 bool Connection::SendResponseHead() {
   if (head_sent == 1) return true;
-  if (status == 0) status = 200;
-  if (FindResponseHeader(this, "Connection:") == nullptr &&
-      !AddResponseHeader(this, "Connection:", close_after == 1 ? "close" : "keep-alive")) {
-    return false;
-  }
-  if (version == nullptr) version = DupString("HTTP/1.0");
   // One buffer, one send: a head written in small pieces would make a
   // keep-alive client wait on delayed acknowledgements. Whether it went out
   // is not checked here; the next read on a dead socket ends the session.
-  std::string head = BuildResponseHead(this);
+  std::string head;
+  head.reserve(256);
+  if (!TakeResponseHead(this, &head)) return false;
   SendAll(this, head.data(), static_cast<int32_t>(head.size()));
-  head_sent = 1;
   return true;
 }
 

@@ -38,6 +38,13 @@ HeaderEntry* FindResponseHeader(Connection* connection, const char* name);
 // stand (the caller has settled both).
 std::string BuildResponseHead(const Connection* connection);
 
+// What SendResponseHead sends, handed to the caller instead: adds
+// "Connection:" when the response has none, settles status and version,
+// puts the head into *head (replacing what it held) and counts it as sent. The caller sends it,
+// with a body behind it when it has one. False when "Connection:" could not
+// be added (nothing counts as sent then).
+bool TakeResponseHead(Connection* connection, std::string* head);
+
 // Reads one CR LF line of a script's output from `pipe`, one byte per read,
 // into `buffer` (kLineCapacity bytes): as ReceiveLine does with a socket.
 bool ReadPipeLine(FileHandle pipe, char* buffer, int32_t* out_length);

@@ -7,6 +7,7 @@
 #include "core/blocks.h"
 #include "core/error.h"
 #include "http/session.h"
+#include "http/session_pool.h"
 #include "http/thread_registry.h"
 #include "log/access_log.h"
 #include "platform/clock.h"
@@ -29,8 +30,9 @@ constexpr int32_t kVersionNotSupported = 10092;
 constexpr int32_t kListenBacklog = 128;
 constexpr const char* kServerErrorCaption = "Server Error";
 
-// Every open socket of the engine (listening and sessions). Closing happens
-// under the lock, so a shut-down of all never meets a reused number.
+// Every open socket of the engine (listening and sessions). A socket leaves
+// the list before it is closed, so a shut-down of all never meets a reused
+// number.
 std::mutex SocketRegistryLock;
 std::vector<SocketHandle> OpenSockets;
 bool RefusingSockets = false;
@@ -76,7 +78,7 @@ bool AcceptOne(SocketHandle listen_socket) {
     std::lock_guard<std::mutex> guard(SessionCountLock);
     SessionCount += 1;
   }
-  if (StartRegisteredThread(SessionThread, c) == kInvalidThread) {
+  if (!StartSession(c)) {
     // The session never ran: undo what it would have undone at its end.
     {
       std::lock_guard<std::mutex> guard(SessionCountLock);
@@ -98,6 +100,7 @@ void ListenerThread(void*) {
     message = OpenListenSocket();
     if (message == nullptr && ListenSocket != kInvalidSocket) {
       SessionCount = 0;
+      OpenSessionPool();
       while (ListenSocket != kInvalidSocket && AcceptOne(ListenSocket)) {
       }
     }
@@ -109,6 +112,8 @@ void ListenerThread(void*) {
   ShutdownRegisteredSockets();
   EndSocketLibrary();
   while (SessionCount != 0) SleepMilliseconds(1);
+  // Every session has ended; the threads parked for more end now as well.
+  CloseSessionPool();
   ListenerRunning = 0;
   SessionCount = 0;
   if (message != nullptr) ShowMessageBox(message, kServerErrorCaption, MessageBoxIcon::kInformation);
@@ -137,9 +142,17 @@ bool RegisterSocket(SocketHandle socket) {
 
 void CloseRegisteredSocket(SocketHandle socket) {
   if (socket == kInvalidSocket) return;
-  std::lock_guard<std::mutex> guard(SocketRegistryLock);
-  auto found = std::find(OpenSockets.begin(), OpenSockets.end(), socket);
-  if (found != OpenSockets.end()) OpenSockets.erase(found);
+  {
+    std::lock_guard<std::mutex> guard(SocketRegistryLock);
+    auto found = std::find(OpenSockets.begin(), OpenSockets.end(), socket);
+    if (found != OpenSockets.end()) {
+      *found = OpenSockets.back();
+      OpenSockets.pop_back();
+    }
+  }
+  // Off the list first, closed after: a stop can no longer reach the number,
+  // so it never meets it handed out again, and the close (which may take a
+  // while for a connection) does not hold up the listener's registering.
   CloseSocket(socket);
 }
 

@@ -36,7 +36,7 @@ void StopServer();
 // stop can shut them all down. Registering fails once a shut-down of all
 // began (the caller then closes the socket itself).
 bool RegisterSocket(SocketHandle socket);
-// Unregisters and closes a socket in one step, so a stop never shuts down a
+// Unregisters a socket, then closes it, so a stop never shuts down a
 // descriptor number that was closed and handed out again.
 void CloseRegisteredSocket(SocketHandle socket);
 // Shuts every registered socket down and refuses new ones until the next

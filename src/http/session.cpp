@@ -9,6 +9,7 @@
 #include "http/request_reader.h"
 #include "http/response_writer.h"
 #include "http/server.h"
+#include "http/session_pool.h"
 #include "http/thread_registry.h"
 #include "log/access_log.h"
 
@@ -74,6 +75,7 @@ bool AnswerGuarded(Connection* c) {
 
 void EndSession(Connection* c) {
   ResetRequest(c);
+  FreeAndClear(&c->receive_buffer);
   FreeAndClear(&c->local_text);
   FreeAndClear(&c->peer_text);
   FreeAndClear(&c->document_root);
@@ -91,8 +93,10 @@ void EndSession(Connection* c) {
 
 }  // namespace
 
-void SessionThread(void* parameter) {
-  Connection* c = static_cast<Connection*>(parameter);
+namespace {
+
+// Serves one connection from the scope check to its close.
+void ServeConnection(Connection* c) {
   c->peer_text = AddressText(c->peer_address);
   c->local_text = AddressText(c->local_address);
   c->file = kInvalidFile;
@@ -106,7 +110,20 @@ void SessionThread(void* parameter) {
     ResetRequest(c);
   }
   EndSession(c);
+}
+
+}  // namespace
+
+void SessionThread(void* parameter) {
+  // After its connection the thread parks and may be handed the next one.
+  for (Connection* c = static_cast<Connection*>(parameter); c != nullptr;
+       c = WaitForNextSession()) {
+    ServeConnection(c);
+  }
+  // Retired from the registry first, so a stop that waits for the pool finds
+  // the registry without this thread.
   ReleaseCurrentThread();
+  LeaveSessionPool();
 }
 
 void ResetRequest(Connection* c) {

@@ -5,7 +5,9 @@
 
 struct Connection;
 
-// Thread routine started by the listener; owns `parameter` (a Connection).
+// Thread routine started for a connection; owns `parameter` (a Connection).
+// When that connection ends the thread parks for the next one (see
+// session_pool.h).
 void SessionThread(void* parameter);
 
 // Releases and clears the per-request state of the connection.

@@ -1,5 +1,6 @@
 #include "log/log_line.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -48,31 +49,45 @@ std::string FormatZone(int32_t utc_offset_minutes) {
   return zone;
 }
 
+std::string FormatLogStamp(const LocalTime& now) {
+  char stamp[64];
+  int n = std::snprintf(stamp, sizeof stamp, " - - [%02u/%s/%04u:%02u:%02u:%02u",
+                        unsigned{now.time.day}, MonthName(now.time.month), unsigned{now.time.year},
+                        unsigned{now.time.hour}, unsigned{now.time.minute},
+                        unsigned{now.time.second});
+  std::string text(stamp, n > 0 ? static_cast<size_t>(n) : 0);
+  if (now.has_offset) text += " " + FormatZone(now.utc_offset_minutes);
+  return text;
+}
+
+std::string BuildLogLineRest(const LogLineFields& f) {
+  std::string rest = "] \"";
+  AppendEscaped(&rest, f.method);
+  rest += ' ';
+  AppendEscaped(&rest, f.target);
+  rest += ' ';
+  AppendEscaped(&rest, f.version);
+  char digits[24];
+  rest += "\" ";
+  rest.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<int>(f.status)).ptr);
+  rest += ' ';
+  rest.append(digits, std::to_chars(digits, digits + sizeof digits,
+                                    static_cast<long long>(f.bytes_sent)).ptr);
+  rest += " \"";
+  if (f.referer == nullptr || *f.referer == '\0') {
+    rest += '-';
+  } else {
+    AppendEscaped(&rest, f.referer);
+  }
+  rest += "\" \"";
+  AppendEscaped(&rest, f.user_agent);
+  rest += "\"\n";
+  return rest;
+}
+
 std::string BuildLogLine(const LogLineFields& f, const LocalTime& now) {
   std::string line = f.peer_text ? f.peer_text : "";
-  char stamp[48];
-  std::snprintf(stamp, sizeof stamp, " - - [%02u/%s/%04u:%02u:%02u:%02u", unsigned{now.time.day},
-                MonthName(now.time.month), unsigned{now.time.year}, unsigned{now.time.hour},
-                unsigned{now.time.minute}, unsigned{now.time.second});
-  line += stamp;
-  if (now.has_offset) line += " " + FormatZone(now.utc_offset_minutes);
-  line += "] \"";
-  AppendEscaped(&line, f.method);
-  line += ' ';
-  AppendEscaped(&line, f.target);
-  line += ' ';
-  AppendEscaped(&line, f.version);
-  char numbers[48];
-  std::snprintf(numbers, sizeof numbers, "\" %d %lld \"", static_cast<int>(f.status),
-                static_cast<long long>(f.bytes_sent));
-  line += numbers;
-  if (f.referer == nullptr || *f.referer == '\0') {
-    line += '-';
-  } else {
-    AppendEscaped(&line, f.referer);
-  }
-  line += "\" \"";
-  AppendEscaped(&line, f.user_agent);
-  line += "\"\n";
+  line += FormatLogStamp(now);
+  line += BuildLogLineRest(f);
   return line;
 }

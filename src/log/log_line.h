@@ -25,6 +25,13 @@ std::string DailyLogFileName(const CalendarTime& time);
 // "+hhmm" or "-hhmm" for an offset from UTC in minutes ("-" only when behind).
 std::string FormatZone(int32_t utc_offset_minutes);
 
+// The line's pieces: the peer text, then the stamp (" - - [" with the date,
+// the time and the zone), then the rest ("] " and the quoted request up to
+// the line feed). The rest needs no clock, so a logger builds it before it
+// waits for its turn.
+std::string FormatLogStamp(const LocalTime& now);
+std::string BuildLogLineRest(const LogLineFields& fields);
+
 // One line, ended by a single line feed. The quoted fields have control
 // characters, '"' and '\' escaped so that a request cannot forge or break a
 // line; the zone is left out when `now` has no offset.

@@ -41,6 +41,14 @@ bool MakeDirectory(const char* path);
 // directory, a FIFO, a device).
 FileHandle OpenFileForReading(const char* path);
 
+// Opens an existing regular file read-only and reads its information in
+// the same step (no second look-up by name). On success *kind is kFile. On
+// failure kInvalidFile, and *kind tells what the name denotes: kDirectory
+// for a directory, kFile for something that exists but cannot be read as a
+// file (no rights, a pipe, a device), kMissing otherwise. Only files big
+// enough to profit get the sequential-read hint.
+FileHandle OpenFileWithInfo(const char* path, FileInfo* info, PathKind* kind);
+
 // Opens a file for appending, creating it when missing; kInvalidFile on failure.
 FileHandle OpenFileForAppending(const char* path);
 

@@ -1,6 +1,7 @@
 // Threads with a chosen stack size (std::thread cannot set one).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,3 +23,11 @@ void CloseThreadHandle(ThreadHandle thread);
 
 // Waits for the thread to end and gives up the handle.
 void JoinThread(ThreadHandle thread);
+
+// Waits while `*word` holds `expected`, at most `timeout_ms` (negative: no
+// limit). May return early; the caller looks at the word again. Costs one
+// call when it sleeps and none when the word already changed.
+void WaitWhileEqual(std::atomic<uint32_t>* word, uint32_t expected, int64_t timeout_ms);
+
+// Wakes one thread waiting on `word`. Harmless when none waits.
+void WakeOneWaiter(std::atomic<uint32_t>* word);

@@ -173,4 +173,48 @@ TEST_F(AccessLogTest, ManyConcurrentLoggersEachLineOnce) {
   }
 }
 
+TEST_F(AccessLogTest, ThirtyTwoLoggersOnceAndInOrderAcrossEarlyWritesAndAStop) {
+  StartAccessLog(dir_.c_str(), &token_);
+  constexpr int kThreads = 32;
+  constexpr int kLines = 50;
+  std::atomic<int> handed{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &handed] {
+      for (int i = 0; i < kLines; ++i) {
+        // Every fifth line is long: a few of them fill the buffer, and the
+        // logger whose line does not fit waits for an early write.
+        size_t padding = i % 5 == 0 ? 1200 : static_cast<size_t>(t);
+        std::string target = "/t" + std::to_string(t) + "/" + std::to_string(i) + "/" +
+                             std::string(padding, 'p');
+        LogRequest("agent", "127.0.0.1", "GET", target.c_str(), "HTTP/1.1", 200, i, "");
+        handed.fetch_add(1);
+      }
+    });
+  }
+  // The stop comes while the loggers are still busy; what they hand in
+  // afterwards goes to the file directly.
+  for (int i = 0; i < 20000 && handed.load() < kThreads * kLines / 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  StopAccessLog();
+  for (std::thread& t : threads) t.join();
+  WaitForNoThreads();
+  std::ifstream in(FileFor("Ambrel_HTTP_01_22_2007.log"));
+  std::vector<std::vector<int>> order(kThreads);
+  int lines = 0;
+  for (std::string line; std::getline(in, line); ++lines) {
+    size_t start = line.find("\"GET /t");
+    ASSERT_NE(start, std::string::npos) << line;
+    int t = std::atoi(line.c_str() + start + 7);
+    int i = std::atoi(line.c_str() + line.find('/', start + 7) + 1);
+    ASSERT_TRUE(t >= 0 && t < kThreads) << line;
+    order[t].push_back(i);
+  }
+  EXPECT_EQ(lines, kThreads * kLines);
+  std::vector<int> expected(kLines);
+  for (int i = 0; i < kLines; ++i) expected[i] = i;
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(order[t], expected) << "thread " << t;
+}
+
 }  // namespace

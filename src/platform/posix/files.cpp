@@ -20,6 +20,24 @@ uint64_t ToFileTime(const timespec& ts) {
 
 int ToFd(FileHandle file) { return static_cast<int>(file); }
 
+// Below this size the read-ahead the kernel does anyway covers the file.
+constexpr off_t kSequentialHintBytes = 256 * 1024;
+
+void FillFileInfo(const struct stat& st, FileInfo* info) {
+  uint64_t size = static_cast<uint64_t>(st.st_size);
+  *info = FileInfo{};
+  info->attributes = S_ISDIR(st.st_mode) ? kFileAttributeDirectory : 0;
+  info->creation_time = ToFileTime(st.st_ctim);
+  info->last_access_time = ToFileTime(st.st_atim);
+  info->last_write_time = ToFileTime(st.st_mtim);
+  info->volume_serial = static_cast<uint32_t>(st.st_dev);
+  info->size_high = static_cast<uint32_t>(size >> 32);
+  info->size_low = static_cast<uint32_t>(size);
+  info->link_count = static_cast<uint32_t>(st.st_nlink);
+  info->index_high = static_cast<uint32_t>(static_cast<uint64_t>(st.st_ino) >> 32);
+  info->index_low = static_cast<uint32_t>(st.st_ino);
+}
+
 }  // namespace
 
 PathKind QueryPathKind(const char* path) {
@@ -44,6 +62,34 @@ FileHandle OpenFileForReading(const char* path) {
     return kInvalidFile;
   }
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return fd;
+}
+
+FileHandle OpenFileWithInfo(const char* path, FileInfo* info, PathKind* kind) {
+  *kind = PathKind::kMissing;
+  if (path == nullptr || info == nullptr) return kInvalidFile;
+  // Without waiting: opening a named pipe for reading would block until a
+  // writer came.
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    // A name that exists but does not open (no rights) still is a file or
+    // a directory; only then is it worth a look by name.
+    if (errno != ENOENT && errno != ENOTDIR) *kind = QueryPathKind(path);
+    return kInvalidFile;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    close(fd);
+    *kind = QueryPathKind(path);
+    return kInvalidFile;
+  }
+  FillFileInfo(st, info);
+  *kind = S_ISDIR(st.st_mode) ? PathKind::kDirectory : PathKind::kFile;
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    return kInvalidFile;
+  }
+  if (st.st_size > kSequentialHintBytes) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return fd;
 }
 
@@ -82,18 +128,7 @@ bool RewindFile(FileHandle file) {
 bool QueryFileInfo(FileHandle file, FileInfo* info) {
   struct stat st;
   if (file == kInvalidFile || info == nullptr || fstat(ToFd(file), &st) != 0) return false;
-  uint64_t size = static_cast<uint64_t>(st.st_size);
-  *info = FileInfo{};
-  info->attributes = S_ISDIR(st.st_mode) ? kFileAttributeDirectory : 0;
-  info->creation_time = ToFileTime(st.st_ctim);
-  info->last_access_time = ToFileTime(st.st_atim);
-  info->last_write_time = ToFileTime(st.st_mtim);
-  info->volume_serial = static_cast<uint32_t>(st.st_dev);
-  info->size_high = static_cast<uint32_t>(size >> 32);
-  info->size_low = static_cast<uint32_t>(size);
-  info->link_count = static_cast<uint32_t>(st.st_nlink);
-  info->index_high = static_cast<uint32_t>(static_cast<uint64_t>(st.st_ino) >> 32);
-  info->index_low = static_cast<uint32_t>(st.st_ino);
+  FillFileInfo(st, info);
   return true;
 }
 

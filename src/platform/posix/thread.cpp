@@ -1,6 +1,10 @@
 #include "platform/thread.h"
 
+#include <linux/futex.h>
 #include <pthread.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <new>
@@ -56,4 +60,20 @@ void CloseThreadHandle(ThreadHandle thread) {
 
 void JoinThread(ThreadHandle thread) {
   if (thread != kInvalidThread) pthread_join(static_cast<pthread_t>(thread), nullptr);
+}
+
+void WaitWhileEqual(std::atomic<uint32_t>* word, uint32_t expected, int64_t timeout_ms) {
+  static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t));
+  if (word->load(std::memory_order_acquire) != expected) return;
+  timespec limit{};
+  if (timeout_ms >= 0) {
+    limit.tv_sec = static_cast<time_t>(timeout_ms / 1000);
+    limit.tv_nsec = static_cast<long>(timeout_ms % 1000) * 1000000L;
+  }
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_PRIVATE, expected,
+          timeout_ms >= 0 ? &limit : nullptr, nullptr, 0);
+}
+
+void WakeOneWaiter(std::atomic<uint32_t>* word) {
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
 }
