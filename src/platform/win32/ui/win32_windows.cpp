@@ -20,6 +20,10 @@ void Wait(int32_t timeoutMs);
 bool SetSelection(ClipboardSelection which, WindowRecord* owner, const std::string& text);
 bool GetSelection(ClipboardSelection which, std::string* out);
 void DropSelections(WindowRecord* window);
+bool IsSystemControl(const WindowRecord* r);
+HWND CreateSystemControl(WindowRecord* r, HWND parent, const RECT& outer);
+void ForgetSystemControl(HWND hwnd);
+void ReleaseControlBrushes();
 
 // A 32-bit icon from straight-alpha 0xAARRGGBB pixels.
 HICON MakeIcon(int32_t w, int32_t h, const uint32_t* pixels) {
@@ -111,6 +115,10 @@ void CreateNative(WindowRecord* r) {
   HWND parent = nullptr;
   if (!topLevel) parent = NativeOf(Find(r->parent));
   else if (WindowRecord* owner = Find(r->owner)) parent = NativeOf(owner);
+  if (IsSystemControl(r)) {
+    r->native = reinterpret_cast<uintptr_t>(CreateSystemControl(r, parent, outer));
+    return;
+  }
   HWND hwnd = ::CreateWindowExA(exStyle, className, "", style, outer.left, outer.top,
                                 outer.right - outer.left, outer.bottom - outer.top, parent,
                                 nullptr, Instance(), r->handle);
@@ -122,6 +130,7 @@ void DestroyNative(WindowRecord* r) {
   HWND hwnd = NativeOf(r);
   if (hwnd == nullptr) return;
   ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);  // nothing reaches the gone record
+  ForgetSystemControl(hwnd);
   ::DestroyWindow(hwnd);
   auto icon = WindowIcons.find(hwnd);
   if (icon != WindowIcons.end()) {
@@ -259,6 +268,7 @@ void Close() {
   for (const std::string& name : RegisteredNames) ::UnregisterClassA(name.c_str(), Instance());
   RegisteredNames.clear();
   SizeHints.clear();
+  ReleaseControlBrushes();
 }
 
 bool QueryPointer(WinPoint* out) {
