@@ -73,6 +73,9 @@ LResult ForwardProc(WindowHandle window, uint32_t message, WParam wParam, LParam
     case EM_LIMITTEXT:
     case EM_GETLIMITTEXT:
       return static_cast<LResult>(::SendMessageW(hwnd, message, wParam, lParam));
+    case WM_ENABLE:
+      ::EnableWindow(hwnd, wParam != 0);
+      return 0;
     case WM_SETFOCUS:
       if (::GetFocus() != hwnd) ::SetFocus(hwnd);
       return 0;
@@ -86,6 +89,21 @@ LResult ForwardProc(WindowHandle window, uint32_t message, WParam wParam, LParam
       if (::GetFocus() != hwnd) ::SetFocus(hwnd);
       ::SendMessageW(hwnd, message, wParam, lParam);
       return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK: {
+      // A press the core routes here (the system gave it to the window that
+      // held the capture): the control takes it in its own client area,
+      // inside its border.
+      POINT client{0, 0};
+      ::ClientToScreen(hwnd, &client);
+      RECT outer{};
+      ::GetWindowRect(hwnd, &outer);
+      int x = static_cast<int16_t>(LOWORD(lParam)) - (client.x - outer.left);
+      int y = static_cast<int16_t>(HIWORD(lParam)) - (client.y - outer.top);
+      ::SendMessageW(hwnd, message, wParam, MAKELPARAM(x, y));
+      return 0;
+    }
     case WM_PAINT: {
       PaintInfo info{};
       BeginPaint(window, &info);  // the control paints itself
