@@ -25,16 +25,19 @@ struct ColourQuestion {
   uint32_t background;
 };
 
-std::map<HWND, WindowHandle> Controls;  // native control -> record
-std::map<uint32_t, HBRUSH> Brushes;     // fill colours handed to controls
-WNDPROC EditProc = nullptr;
-WNDPROC StaticProc = nullptr;
+// A native control: its record and the system's own procedure of it.
+struct ControlEntry {
+  WindowHandle record;
+  WNDPROC base;
+};
+std::map<HWND, ControlEntry> Controls;
+std::map<uint32_t, HBRUSH> Brushes;  // fill colours handed to controls
 
 bool IsEditClass(const WindowRecord* r) { return r->windowClass->name == "EDIT"; }
 
 WindowRecord* ControlRecord(HWND hwnd) {
   auto found = Controls.find(hwnd);
-  return found == Controls.end() ? nullptr : Find(found->second);
+  return found == Controls.end() ? nullptr : Find(found->second.record);
 }
 
 HWND RootNative(WindowRecord* r) { return NativeOf(Find(RootOf(r->handle))); }
@@ -119,9 +122,14 @@ LResult ForwardProc(WindowHandle window, uint32_t message, WParam wParam, LParam
 // the focused record (the toolkit moves on), and focus the user gives the
 // control with the pointer becomes the core's focus.
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  WindowRecord* r = ControlRecord(hwnd);
-  WNDPROC base = (r && !IsEditClass(r)) ? StaticProc : EditProc;
-  if (r != nullptr) {
+  auto found = Controls.find(hwnd);
+  if (found == Controls.end()) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  WNDPROC base = found->second.base;
+  if (message == WM_NCDESTROY) {
+    Controls.erase(found);
+    return ::CallWindowProcW(base, hwnd, message, wParam, lParam);
+  }
+  if (WindowRecord* r = Find(found->second.record)) {
     if (message == WM_SETFOCUS) SetFocus(r->handle);
     if ((message == WM_KEYDOWN && wParam == VK_TAB) || (message == WM_CHAR && wParam == '\t')) {
       SendWindowMessage(r->handle, message, wParam, lParam);
@@ -156,13 +164,10 @@ HWND CreateSystemControl(WindowRecord* r, HWND parent, const RECT& outer) {
   ::SetWindowTextW(hwnd, Widen(r->text).c_str());
   WNDPROC old = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
-  (edit ? EditProc : StaticProc) = old;
-  Controls[hwnd] = r->handle;
+  Controls[hwnd] = ControlEntry{r->handle, old};
   r->procedure = ForwardProc;
   return hwnd;
 }
-
-void ForgetSystemControl(HWND hwnd) { Controls.erase(hwnd); }
 
 bool IsSystemControlWindow(HWND hwnd) { return Controls.count(hwnd) != 0; }
 

@@ -22,7 +22,6 @@ bool GetSelection(ClipboardSelection which, std::string* out);
 void DropSelections(WindowRecord* window);
 bool IsSystemControl(const WindowRecord* r);
 HWND CreateSystemControl(WindowRecord* r, HWND parent, const RECT& outer);
-void ForgetSystemControl(HWND hwnd);
 void ReleaseControlBrushes();
 
 // A 32-bit icon from straight-alpha 0xAARRGGBB pixels.
@@ -130,7 +129,6 @@ void DestroyNative(WindowRecord* r) {
   HWND hwnd = NativeOf(r);
   if (hwnd == nullptr) return;
   ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);  // nothing reaches the gone record
-  ForgetSystemControl(hwnd);
   ::DestroyWindow(hwnd);
   auto icon = WindowIcons.find(hwnd);
   if (icon != WindowIcons.end()) {
