@@ -80,6 +80,16 @@ TEST(SystemEditOnWindows, FieldsAreSystemControlsThatTypingAndTabReach) {
   char text[64] = {};
   GetWindowTextA(label, text, sizeof text);
   EXPECT_STREQ(text, "Serving Directory:");
+  // The label takes the window's colours from its parent, not the button face
+  // a STATIC paints on its own.
+  RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  RECT labelRect{};
+  GetClientRect(label, &labelRect);
+  HDC dc = GetDC(label);
+  COLORREF corner = GetPixel(dc, labelRect.right - 2, labelRect.bottom - 2);
+  ReleaseDC(label, dc);
+  EXPECT_EQ(corner, GetSysColor(COLOR_WINDOW));
+  EXPECT_NE(GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_BTNFACE));
 
   // Text set by the program is the control's text, and back.
   SettingsLoading = true;
