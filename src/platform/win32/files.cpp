@@ -179,3 +179,28 @@ bool ReplaceFileWith(const char* source, const char* target) {
 }
 
 bool DeleteFileNamed(const char* path) { return path != nullptr && DeleteFileA(path) != 0; }
+
+FileHandle OpenFileWithInfo(const char* path, FileInfo* info, PathKind* kind) {
+  PathKind ignored;
+  if (kind == nullptr) kind = &ignored;
+  *kind = PathKind::kMissing;
+  if (path == nullptr || info == nullptr || !IsPlainName(path)) return kInvalidFile;
+  HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    // A directory does not open this way; anything else that exists is a
+    // file that cannot be read.
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      *kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::kDirectory : PathKind::kFile;
+    }
+    return kInvalidFile;
+  }
+  *kind = PathKind::kFile;
+  if (GetFileType(h) != FILE_TYPE_DISK || !QueryFileInfo(FromHandle(h), info)) {
+    CloseHandle(h);
+    return kInvalidFile;
+  }
+  return FromHandle(h);
+}

@@ -58,3 +58,52 @@ void JoinThread(ThreadHandle thread) {
   WaitForSingleObject(reinterpret_cast<HANDLE>(thread), INFINITE);
   CloseHandle(reinterpret_cast<HANDLE>(thread));
 }
+
+namespace {
+
+// WaitOnAddress and WakeByAddressSingle, found at run time (Windows 8 and
+// later); without them a waiter looks at the word again every millisecond.
+using WaitOnAddressFunction = BOOL(WINAPI*)(volatile void*, void*, SIZE_T, DWORD);
+using WakeByAddressFunction = void(WINAPI*)(void*);
+
+struct AddressWaits {
+  WaitOnAddressFunction wait = nullptr;
+  WakeByAddressFunction wake = nullptr;
+};
+
+const AddressWaits& FindAddressWaits() {
+  static const AddressWaits waits = [] {
+    AddressWaits found;
+    HMODULE library = GetModuleHandleA("kernelbase.dll");
+    if (library == nullptr) library = LoadLibraryA("api-ms-win-core-synch-l1-2-0.dll");
+    if (library != nullptr) {
+      found.wait = reinterpret_cast<WaitOnAddressFunction>(
+          reinterpret_cast<void*>(GetProcAddress(library, "WaitOnAddress")));
+      found.wake = reinterpret_cast<WakeByAddressFunction>(
+          reinterpret_cast<void*>(GetProcAddress(library, "WakeByAddressSingle")));
+    }
+    if (found.wait == nullptr || found.wake == nullptr) found = AddressWaits{};
+    return found;
+  }();
+  return waits;
+}
+
+}  // namespace
+
+void WaitWhileEqual(std::atomic<uint32_t>* word, uint32_t expected, int64_t timeout_ms) {
+  static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t));
+  if (word->load(std::memory_order_acquire) != expected) return;
+  DWORD limit = timeout_ms < 0 ? INFINITE
+                               : static_cast<DWORD>(timeout_ms > 0x7FFFFFFF ? 0x7FFFFFFF : timeout_ms);
+  const AddressWaits& waits = FindAddressWaits();
+  if (waits.wait != nullptr) {
+    waits.wait(reinterpret_cast<volatile void*>(word), &expected, sizeof(expected), limit);
+    return;
+  }
+  Sleep(limit == 0 ? 0 : 1);
+}
+
+void WakeOneWaiter(std::atomic<uint32_t>* word) {
+  const AddressWaits& waits = FindAddressWaits();
+  if (waits.wake != nullptr) waits.wake(reinterpret_cast<void*>(word));
+}

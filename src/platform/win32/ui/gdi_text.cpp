@@ -158,3 +158,6 @@ bool DrawTextTransparent(Image* image, FontHandle font, int32_t x, int32_t y, co
 }
 
 const char* FontFamilyName(FontHandle font) { return font != nullptr ? font->family.c_str() : ""; }
+
+// The system font object of a font, for the system's own controls.
+HFONT NativeFontOf(FontHandle font) { return font != nullptr ? font->font : nullptr; }

@@ -14,6 +14,9 @@ extern void (*DisplayLostHandler)();
 bool IsConfiguring();
 bool IsActivating();
 const MinMaxInfo* SizeHintsOf(HWND hwnd);
+bool IsSystemControlWindow(HWND hwnd);
+bool FromSystemControl(WindowRecord* parent, UINT message, WPARAM wParam, LPARAM lParam,
+                       LRESULT* result);
 void FrameThickness(WindowRecord* r, int32_t* extraWidth, int32_t* extraHeight);
 
 HINSTANCE Instance() { return ::GetModuleHandleA(nullptr); }
@@ -261,6 +264,13 @@ LRESULT CALLBACK NativeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_ENTERSIZEMOVE: EnterNativeModal(); return 0;
     case WM_EXITSIZEMOVE: LeaveNativeModal(); return 0;
+    case WM_COMMAND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC: {
+      LRESULT result = 0;
+      if (FromSystemControl(r, message, wParam, lParam, &result)) return result;
+      break;
+    }
     default: break;
   }
   return ::DefWindowProcA(hwnd, message, wParam, lParam);
@@ -286,6 +296,8 @@ void Pump() {
       case WM_QUIT: continue;  // the core keeps its own quit message
       default: break;
     }
+    // The system's own controls take their characters as usual.
+    if (IsSystemControlWindow(msg.hwnd)) ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
   if (PumpDepth == 1) ApplyNotes();

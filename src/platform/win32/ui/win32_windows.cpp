@@ -20,6 +20,9 @@ void Wait(int32_t timeoutMs);
 bool SetSelection(ClipboardSelection which, WindowRecord* owner, const std::string& text);
 bool GetSelection(ClipboardSelection which, std::string* out);
 void DropSelections(WindowRecord* window);
+bool IsSystemControl(const WindowRecord* r);
+HWND CreateSystemControl(WindowRecord* r, HWND parent, const RECT& outer);
+void ReleaseControlBrushes();
 
 // A 32-bit icon from straight-alpha 0xAARRGGBB pixels.
 HICON MakeIcon(int32_t w, int32_t h, const uint32_t* pixels) {
@@ -111,6 +114,10 @@ void CreateNative(WindowRecord* r) {
   HWND parent = nullptr;
   if (!topLevel) parent = NativeOf(Find(r->parent));
   else if (WindowRecord* owner = Find(r->owner)) parent = NativeOf(owner);
+  if (IsSystemControl(r)) {
+    r->native = reinterpret_cast<uintptr_t>(CreateSystemControl(r, parent, outer));
+    return;
+  }
   HWND hwnd = ::CreateWindowExA(exStyle, className, "", style, outer.left, outer.top,
                                 outer.right - outer.left, outer.bottom - outer.top, parent,
                                 nullptr, Instance(), r->handle);
@@ -259,6 +266,7 @@ void Close() {
   for (const std::string& name : RegisteredNames) ::UnregisterClassA(name.c_str(), Instance());
   RegisteredNames.clear();
   SizeHints.clear();
+  ReleaseControlBrushes();
 }
 
 bool QueryPointer(WinPoint* out) {
