@@ -12,6 +12,7 @@
 #include "log/access_log.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/process.h"
 
 std::atomic<SocketHandle> ListenSocket{kInvalidSocket};
 std::atomic<int32_t> ListenerRunning{0};
@@ -199,7 +200,12 @@ void StopServer() {
   // wakes the blocked accept and every blocked receive or send.
   ShutdownRegisteredSockets();
   EndSocketLibrary();
+  // A session relaying a script that never ends would wait on its output for
+  // ever: the scripts still running end now, and any a session starts
+  // before it notices the stop end at once.
+  EndChildProcesses();
   while (ListenerRunning != 0) SleepMilliseconds(1);
+  AllowChildProcesses();
   ListenSocket = kInvalidSocket;
   StopInterfaceWatcher();
   FreeAndClear(&ServerSettings.php_directory);

@@ -35,6 +35,16 @@ void CloseChildPipe(FileHandle* end);
 // for it: it is left to end by itself, and the platform cleans up after it.
 void ReleaseChildProcess(ChildProcess* child);
 
+// The engine's stop: every child started here that is still running is ended
+// at once (on Linux with what it started itself), and so is every child
+// started from now until AllowChildProcesses. The server's pipe ends of each
+// then see the child gone, so no session waits on a script that never ends.
+// Children are otherwise left to run as long as they like.
+void EndChildProcesses();
+
+// Children started from now on run until they end by themselves again.
+void AllowChildProcesses();
+
 // The server's own environment variable `name` into `out` (`capacity` bytes
 // with the NUL). False when it is not set or does not fit.
 bool GetOwnEnvironmentVariable(const char* name, char* out, int32_t capacity);

@@ -2,7 +2,14 @@
 // with Debian's php-cgi and real CGI programs.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/types.h>
+
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <set>
 #include <vector>
 
@@ -34,6 +41,65 @@ int main(void) {
 
 const char kQuitSource[] = "int main(void) { return 0; }\n";
 
+// True once process `pid` has ended: gone, or (with `zombie_ok`) a zombie
+// that its parent has not collected yet. Waits at most about 20 s.
+bool WaitUntilEnded(pid_t pid, bool zombie_ok) {
+  for (int i = 0; i < 2000; ++i) {
+    if (kill(pid, 0) != 0 && errno == ESRCH) return true;
+    std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t paren = stat.rfind(')');
+    if (zombie_ok && paren != std::string::npos && paren + 2 < stat.size() &&
+        stat[paren + 2] == 'Z') {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// Asks for the never-ending script and returns its number and its child's
+// from the first line of the body; false when they do not arrive.
+bool StartForever(int fd, pid_t* script, pid_t* sleeper) {
+  timeval limit{30, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  if (!SendText(fd, "GET /cgi-bin/forever.sh HTTP/1.1\r\n\r\n")) return false;
+  std::string answer;
+  char buffer[512];
+  size_t body;
+  while ((body = answer.find("\r\n\r\n")) == std::string::npos ||
+         answer.find('\n', body + 4) == std::string::npos) {
+    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) return false;
+    answer.append(buffer, n);
+  }
+  int a = 0, b = 0;
+  if (std::sscanf(answer.c_str() + body + 4, "%d %d", &a, &b) != 2) return false;
+  *script = a;
+  *sleeper = b;
+  return a > 0 && b > 0;
+}
+
+// StopServer on a thread of its own, given about 30 s. When it has not
+// returned by then the script is ended here, so that the test fails instead
+// of hanging and leaves nothing behind.
+bool StopWithin(pid_t script, pid_t sleeper) {
+  std::atomic<bool> stopped{false};
+  std::thread stopper([&] {
+    StopServer();
+    stopped = true;
+  });
+  for (int i = 0; i < 30000 && !stopped; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  bool in_time = stopped;
+  if (!in_time) {
+    kill(sleeper, SIGKILL);
+    kill(script, SIGKILL);
+  }
+  stopper.join();
+  return in_time;
+}
+
 class GatewayTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -60,6 +126,12 @@ class GatewayTest : public ::testing::Test {
     WriteFile(s + "cgi-bin/env.sh", "#!/usr/bin/env sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\nx'\n", true);
     WriteFile(s + "cgi-bin/length.sh",
               "#!/bin/sh\nprintf 'Content-Length: 5\\r\\n\\r\\n12345678'\n", true);
+    // Says its own number and that of a child that holds the output open,
+    // then waits for ever.
+    WriteFile(s + "cgi-bin/forever.sh",
+              "#!/bin/sh\nprintf 'Content-Length: 100\\r\\n\\r\\n'\n"
+              "sleep 100000 &\nprintf '%s %s\\n' $$ $!\nwait\n",
+              true);
     WriteFile(s + "cgi-bin/plain.txt", "just text");
     WriteFile(s + "tool.cgi", "#!/bin/sh\nprintf 'Status: 418 Teapot\\r\\n\\r\\n'\n", true);
     ASSERT_TRUE(CompileC(kNativeSource, s + "cgi-bin/native"));
@@ -69,12 +141,16 @@ class GatewayTest : public ::testing::Test {
 
   void Start(bool php, bool cgi, const std::string& php_directory = "/usr/bin/") {
     StartServer(nullptr, site_.c_str(), &token_, 2, php, php_directory.c_str(), cgi);
+    running_ = true;
   }
-  void TearDown() override { StopServer(); }
+  void TearDown() override {
+    if (running_) StopServer();
+  }
 
   static std::string root_;
   static std::string site_;
   EngineToken token_{};
+  bool running_ = false;
 };
 std::string GatewayTest::root_;
 std::string GatewayTest::site_;
@@ -224,6 +300,37 @@ TEST_F(GatewayTest, PhpFallsBackToThePlainProgramName) {
   fs::create_directories(empty);
   Start(true, true, empty);
   EXPECT_EQ(Get("/ten.php").status, 500);
+}
+
+TEST_F(GatewayTest, AStopEndsAScriptThatNeverEnds) {
+  Start(false, true);
+  int fd = Connect();
+  ASSERT_GE(fd, 0);
+  pid_t script = 0, sleeper = 0;
+  ASSERT_TRUE(StartForever(fd, &script, &sleeper));
+  // The stop returns although the script and what it started never end;
+  // both are gone afterwards, and the client sees its connection close.
+  EXPECT_TRUE(StopWithin(script, sleeper)) << "the stop waited on the script";
+  running_ = false;
+  EXPECT_TRUE(WaitUntilEnded(script, false));
+  EXPECT_TRUE(WaitUntilEnded(sleeper, true));
+  ReceiveAll(fd);
+  close(fd);
+
+  // A new start serves scripts again, and leaves them running as long as
+  // they like until the next stop.
+  Start(false, true);
+  EXPECT_EQ(Get("/cgi-bin/hello.sh").body, "hello from sh  in " + site_ + "cgi-bin\n");
+  fd = Connect();
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(StartForever(fd, &script, &sleeper));
+  EXPECT_EQ(kill(script, 0), 0);
+  EXPECT_EQ(kill(sleeper, 0), 0);
+  EXPECT_TRUE(StopWithin(script, sleeper));
+  running_ = false;
+  EXPECT_TRUE(WaitUntilEnded(script, false));
+  EXPECT_TRUE(WaitUntilEnded(sleeper, true));
+  close(fd);
 }
 
 // One response with a "Content-Length:" from a kept-alive connection: head

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -66,7 +68,11 @@ bool Spawn(const char* program, const char* argument, char* const* environment,
   sigemptyset(&empty);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setsigmask(&attributes, &empty);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  // A process group of its own, so that a stop ends what the script started
+  // too (a "sleep" holding the output pipe open, say).
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
   bool has_argument = argument != nullptr && *argument != '\0';
   char* argv[] = {const_cast<char*>(program), has_argument ? const_cast<char*>(argument) : nullptr,
                   nullptr};
@@ -76,13 +82,65 @@ bool Spawn(const char* program, const char* argument, char* const* environment,
   return rc == 0;
 }
 
+// Children started and not yet reaped, so that a stop can end them. A number
+// stays in the list until just before its exit status is collected: while it
+// is listed it cannot belong to another process, and ending it is safe.
+std::mutex ChildListLock;
+std::vector<pid_t> RunningChildren;
+bool EndingChildren = false;
+
+// The child and everything it started in its own process group.
+void EndChild(pid_t pid) {
+  kill(-pid, SIGKILL);
+  kill(pid, SIGKILL);
+}
+
+void AddRunningChild(pid_t pid) {
+  std::lock_guard<std::mutex> guard(ChildListLock);
+  RunningChildren.push_back(pid);
+  // A stop is under way: a script started now would hold its session.
+  if (EndingChildren) EndChild(pid);
+}
+
+// Waits (when `block`) until the child has ended without collecting it;
+// true when it has ended.
+bool HasEnded(pid_t pid, bool block) {
+  siginfo_t info{};
+  int options = WEXITED | WNOWAIT | (block ? 0 : WNOHANG);
+  for (;;) {
+    if (waitid(P_PID, static_cast<id_t>(pid), &info, options) == 0) {
+      return block || info.si_pid == pid;
+    }
+    // Not ours to wait for any more (cannot happen while it is listed):
+    // treat as ended so that it leaves the list.
+    if (errno != EINTR) return true;
+  }
+}
+
+// Takes the ended child off the list, then collects its exit status.
+void Collect(pid_t pid) {
+  {
+    std::lock_guard<std::mutex> guard(ChildListLock);
+    auto found = std::find(RunningChildren.begin(), RunningChildren.end(), pid);
+    if (found != RunningChildren.end()) RunningChildren.erase(found);
+  }
+  waitpid(pid, nullptr, 0);
+}
+
 // Collects the child's exit status once it ends, so that no zombie stays.
 void ReapWhenDone(pid_t pid) {
-  if (waitpid(pid, nullptr, WNOHANG) != 0) return;
+  if (HasEnded(pid, false)) {
+    Collect(pid);
+    return;
+  }
   try {
-    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+    std::thread([pid] {
+      HasEnded(pid, true);
+      Collect(pid);
+    }).detach();
   } catch (...) {
-    // No thread to spare: the child stays a zombie until the server ends.
+    // No thread to spare: the child stays listed, and a zombie once it ends,
+    // until the server ends.
   }
 }
 
@@ -112,6 +170,7 @@ bool StartChildProcess(const char* program, const char* argument, const char* en
     close(output[0]);
     return false;
   }
+  AddRunningChild(pid);
   *child = ChildProcess{pid, input[1], output[0]};
   return true;
 }
@@ -128,6 +187,17 @@ void ReleaseChildProcess(ChildProcess* child) {
   CloseChildPipe(&child->output);
   if (child->id != kNoProcess) ReapWhenDone(static_cast<pid_t>(child->id));
   child->id = kNoProcess;
+}
+
+void EndChildProcesses() {
+  std::lock_guard<std::mutex> guard(ChildListLock);
+  EndingChildren = true;
+  for (pid_t pid : RunningChildren) EndChild(pid);
+}
+
+void AllowChildProcesses() {
+  std::lock_guard<std::mutex> guard(ChildListLock);
+  EndingChildren = false;
 }
 
 bool GetOwnEnvironmentVariable(const char* name, char* out, int32_t capacity) {

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -56,6 +58,39 @@ HANDLE InheritableStandardError() {
   return copy;
 }
 
+// Children started and possibly still running, each with a handle of the
+// list's own, so that a stop can end them. Ended ones leave at the next
+// start or stop.
+std::mutex ChildListLock;
+std::vector<HANDLE> RunningChildren;
+bool EndingChildren = false;
+
+void ForgetEndedChildren() {
+  auto ended = [](HANDLE process) {
+    if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) return false;
+    CloseHandle(process);
+    return true;
+  };
+  RunningChildren.erase(std::remove_if(RunningChildren.begin(), RunningChildren.end(), ended),
+                        RunningChildren.end());
+}
+
+void AddRunningChild(HANDLE process) {
+  HANDLE own = nullptr;
+  std::lock_guard<std::mutex> guard(ChildListLock);
+  ForgetEndedChildren();
+  if (!DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &own, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    // Without a handle of its own the list cannot end it later; a stop
+    // under way ends it now.
+    if (EndingChildren) TerminateProcess(process, 1);
+    return;
+  }
+  RunningChildren.push_back(own);
+  // A stop is under way: a script started now would hold its session.
+  if (EndingChildren) TerminateProcess(own, 1);
+}
+
 }  // namespace
 
 bool StartChildProcess(const char* program, const char* argument, const char* environment,
@@ -103,6 +138,7 @@ bool StartChildProcess(const char* program, const char* argument, const char* en
     return false;
   }
   CloseHandle(process.hThread);
+  AddRunningChild(process.hProcess);
   *child = ChildProcess{reinterpret_cast<int64_t>(process.hProcess), FromHandle(input_write),
                         FromHandle(output_read)};
   return true;
@@ -121,6 +157,18 @@ void ReleaseChildProcess(ChildProcess* child) {
   // The child runs on by itself; only the server's handle of it goes.
   if (child->id != kNoProcess) CloseHandle(reinterpret_cast<HANDLE>(child->id));
   child->id = kNoProcess;
+}
+
+void EndChildProcesses() {
+  std::lock_guard<std::mutex> guard(ChildListLock);
+  EndingChildren = true;
+  for (HANDLE process : RunningChildren) TerminateProcess(process, 1);
+  ForgetEndedChildren();
+}
+
+void AllowChildProcesses() {
+  std::lock_guard<std::mutex> guard(ChildListLock);
+  EndingChildren = false;
 }
 
 bool GetOwnEnvironmentVariable(const char* name, char* out, int32_t capacity) {
