@@ -19,17 +19,6 @@ using namespace test_site;
 
 namespace {
 
-// Runs a shell command; its standard output.
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
-
 // A connection whose receives give up after `seconds`, so a server that
 // waits where it should answer fails the test instead of hanging it.
 int ConnectWithLimit(int seconds) {

@@ -5,6 +5,8 @@
 // anti-aliasing, ClearType's per-channel coverage and plain bitmaps alike).
 #include <windows.h>
 
+#include "platform/win32/ui/dib.h"
+
 #include <algorithm>
 #include <string>
 
@@ -116,13 +118,7 @@ bool DrawTextTransparent(Image* image, FontHandle font, int32_t x, int32_t y, co
   bottom = std::min(bottom, y + textHeight);
   if (left >= right || top >= bottom) return true;
   int32_t w = right - left, h = bottom - top;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownInfo(w, h);
   void* bits = nullptr;
   HDC dc = MeasuringDc();
   HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);

@@ -7,6 +7,8 @@
 
 #include <uxtheme.h>
 
+#include "platform/win32/ui/dib.h"
+
 #include "core/image.h"
 #include "platform/visual_styles.h"
 
@@ -54,13 +56,7 @@ bool DrawThemedPart(ThemeEntry drawThemeBackground, ThemeEntry drawThemeText, vo
     return false;
   }
   const int32_t w = image->width, h = image->height;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownInfo(w, h);
   void* bits = nullptr;
   HDC dc = ::CreateCompatibleDC(nullptr);
   HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);

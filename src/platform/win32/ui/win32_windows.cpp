@@ -5,6 +5,7 @@
 // its client area; the frame the system draws lies outside it. Pixels reach
 // the screen with SetDIBitsToDevice.
 #include "platform/win32/ui/win32_internal.h"
+#include "platform/win32/ui/dib.h"
 #include "platform/win32/ui/win32_tray.h"
 
 #include <algorithm>
@@ -205,17 +206,6 @@ void SetCursorOf(WindowRecord* r) {
 void SetCaptureOf(WindowRecord* r) {
   if (r == nullptr) ::ReleaseCapture();
   else ::SetCapture(NativeOf(r));
-}
-
-BITMAPINFO TopDownInfo(int32_t width, int32_t height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
 }
 
 // 0x00RRGGBB in 32 bits is the layout of a 32-bit device-independent bitmap,
