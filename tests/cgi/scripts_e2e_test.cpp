@@ -303,9 +303,14 @@ TEST(DescriptorShortage, TheListenerWaitsItOutAndServesAgain) {
   for (int i = 0; i < 5; ++i) held.push_back(ConnectWithLimit(10));
   usleep(300000);  // the listener meets the full table
   for (int fd : held) close(fd);
-  // The sessions of the held connections close their sockets when they see
-  // the end; until then a file of the next request could not be opened.
-  for (int i = 0; i < 1000 && open_descriptors() > open_now; ++i) usleep(10000);
+  // The listener still takes the closed connections left in its backlog, one
+  // per retry, and their sessions close them on seeing the end; while one is
+  // open a file of the next request could not be opened. Wait until the table
+  // has stayed at its old size for many retries of the listener.
+  for (int steady = 0, i = 0; steady < 30 && i < 1000; ++i) {
+    steady = open_descriptors() > open_now ? 0 : steady + 1;
+    usleep(10000);
+  }
   std::string answer = ExchangeWithLimit("GET /index.html HTTP/1.0\r\n\r\n", 10);
   EXPECT_NE(answer.find("still here"), std::string::npos) << answer;
   EXPECT_TRUE(server.Stop());
