@@ -148,6 +148,12 @@ class Display_ {
     XSendEvent(d_, w, False, NoEventMask, &e);
     XFlush(d_);
   }
+  // Whether a window manager has taken the root window's structure requests.
+  bool ManagerRunning() {
+    XWindowAttributes a{};
+    return XGetWindowAttributes(d_, DefaultRootWindow(d_), &a) &&
+           (a.all_event_masks & SubstructureRedirectMask) != 0;
+  }
   // A window's pixels as 0x00RRGGBB rows.
   std::vector<uint32_t> Pixels(Window w, int width, int height) {
     std::vector<uint32_t> out;
@@ -471,7 +477,7 @@ TEST_F(TrayProgramTest, WaitsForATrayAndMinimisesWhileThereIsNone) {
   std::ofstream(dir_ + "/twmrc") << "RandomPlacement\nNoTitle\n";
   // twm's fonts are the core X fonts of the C locale.
   wm_ = Spawn({"env", "LANG=C", "LC_ALL=C", "twm", "-f", dir_ + "/twmrc"});
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(WaitFor([this] { return x_->ManagerRunning(); })) << "twm did not start";
   StartProgram();
   ASSERT_TRUE(WaitFor([this] { return Main().viewable; }, 15s));
   std::this_thread::sleep_for(300ms);
