@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -57,6 +58,32 @@ std::string OwnProgramFolder() {
 }
 
 std::string Native(std::string path) { return path; }
+
+bool MarkReadOnly(const std::string& path, bool readOnly) {
+  return chmod(path.c_str(), readOnly ? 0444 : 0644) == 0;
+}
+
+bool PathExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+void RemoveTree(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
+}
+
+SocketHandle HoldPort(int port) {
+  const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) return kInvalidSocket;
+  const int reuse = 1;
+  setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse));
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(s, 1) != 0) {
+    close(s);
+    return kInvalidSocket;
+  }
+  return static_cast<SocketHandle>(s);
+}
 
 std::string FetchLocal(int port, const std::string& request) {
   int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

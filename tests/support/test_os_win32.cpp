@@ -118,6 +118,52 @@ std::string Native(std::string path) {
   return path;
 }
 
+bool MarkReadOnly(const std::string& path, bool readOnly) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  attributes = readOnly ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+  return SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Through the system's own calls, so names in the code page come out right.
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string inner = path + "\\" + name;
+      SetFileAttributesA(inner.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(inner);
+      } else {
+        DeleteFileA(inner.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+SocketHandle HoldPort(int port) {
+  StartSockets();
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return kInvalidSocket;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<u_short>(port));
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(s, 1) != 0) {
+    closesocket(s);
+    return kInvalidSocket;
+  }
+  return static_cast<SocketHandle>(s);
+}
+
 std::string FetchLocal(int port, const std::string& request) {
   StartSockets();
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
