@@ -7,12 +7,14 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
 #include "app_fixture.h"
 #include "main_window_support.h"
 #include "http/engine.h"
+#include "platform/text.h"
 #include "support/test_os.h"
 #include "ui/controls/menu_items.h"
 
@@ -329,6 +331,50 @@ TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
   EXPECT_NE(RunningServer, nullptr);
   EXPECT_EQ(GetSelectedItemId(c.statusSelector), kItemRunning);
   EXPECT_EQ(Fetch("/", 100), "<p>served by the main window</p>\n");
+}
+
+// A serving folder named outside ASCII ("Café"): typed into the field it is
+// the system's 8-bit text (UTF-8 on Linux, the ANSI code page on Windows),
+// which the folder check, the engine's file calls and settings.dat all take
+// as it is: the check accepts the folder, the engine serves from it, and the
+// settings file holds the name byte for byte and brings it back.
+TEST_F(MainWindowTest, AFolderNamedOutsideAsciiIsCheckedServedSavedAndLoaded) {
+  const MainControls& c = Controls;
+  Scratch scratch;
+  char e_acute[4];
+  const std::string e(e_acute, static_cast<size_t>(EncodeTextCharacter(0xE9, e_acute)));
+  ASSERT_FALSE(e.empty());
+  const std::string folder = scratch.Path("/Caf") + e;
+  ASSERT_TRUE(testos::MakeFolder(folder));
+  std::ofstream(testos::Native(folder + "/index.html"), std::ios::binary)
+      << "<p>served from a folder named in the code page</p>\n";
+  SetFocus(c.servingField);
+  InjectText((scratch.Path("/Caf") + "\xC3\xA9").c_str());  // what the keyboard sends: "é"
+  ProcessPendingMessages();
+  ASSERT_EQ(Text(c.servingField), folder);
+  Choose(c.statusSelector, kItemRunning);
+  ASSERT_EQ(ApplySettings(), 1) << (g_boxes.empty() ? "" : g_boxes[0].text);
+  EXPECT_TRUE(g_boxes.empty());
+  ASSERT_NE(RunningServer, nullptr);
+  EXPECT_EQ(std::string(ServerSettings.serving_directory), testos::Native(folder + "/"));
+  EXPECT_EQ(Fetch("/", 100), "<p>served from a folder named in the code page</p>\n");
+  // settings.dat: the name's length, then its bytes as the system has them.
+  std::string bytes;
+  {
+    std::ifstream saved(OwnSettingsPath(), std::ios::binary);  // closed before the next save
+    bytes.assign(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>());
+  }
+  ASSERT_GE(bytes.size(), 4 + folder.size());
+  EXPECT_EQ(static_cast<uint8_t>(bytes[0]), folder.size());
+  EXPECT_EQ(bytes.substr(4, folder.size()), folder);
+  // Loaded at the next start-up, the same name starts the engine again.
+  StopRunningServer();
+  SetWindowTextOf(c.servingField, "");
+  LoadStartupSettings();
+  EXPECT_EQ(Text(c.servingField), folder);
+  EXPECT_NE(RunningServer, nullptr);
+  EXPECT_EQ(Fetch("/", 100), "<p>served from a folder named in the code page</p>\n");
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{});
 }
 
 TEST_F(MainWindowTest, ABindFailureIsTheEnginesOwnBoxAndTheStatusStaysRunning) {

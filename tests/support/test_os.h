@@ -33,6 +33,9 @@ std::string OwnProgramFolder();
 // The text with every '/' turned into this platform's separator.
 std::string Native(std::string path);
 
+// Makes one folder (its parent must exist); false when it cannot. Names are
+// the system's 8-bit text, passed to the system as they are.
+bool MakeFolder(const std::string& path);
 // Sets or clears the file's read-only mark (write permission on Linux, the
 // read-only attribute on Windows). False when the file cannot be changed.
 bool MarkReadOnly(const std::string& path, bool readOnly);

@@ -59,6 +59,8 @@ std::string OwnProgramFolder() {
 
 std::string Native(std::string path) { return path; }
 
+bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0; }
+
 bool MarkReadOnly(const std::string& path, bool readOnly) {
   return chmod(path.c_str(), readOnly ? 0444 : 0644) == 0;
 }

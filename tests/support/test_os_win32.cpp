@@ -118,6 +118,8 @@ std::string Native(std::string path) {
   return path;
 }
 
+bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
 bool MarkReadOnly(const std::string& path, bool readOnly) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
