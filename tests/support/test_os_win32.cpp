@@ -166,14 +166,26 @@ SocketHandle HoldPort(int port) {
   return static_cast<SocketHandle>(s);
 }
 
+// The socket library is started for each fetch and ended after it, not held:
+// while a program holds a start of its own, the engine's stop cannot end the
+// library, and a stop that comes before the listener's first accept then
+// leaves that accept waiting (only the library's end closes the socket under
+// it). The program itself holds no other start.
 std::string FetchLocal(int port, const std::string& request) {
-  StartSockets();
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return {};
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return {};
+  if (s == INVALID_SOCKET) {
+    WSACleanup();
+    return {};
+  }
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<u_short>(port));
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  // An answer that never ends fails the test instead of holding it.
+  const DWORD limit = 10000;
+  setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit);
   std::string answer;
   if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
       WriteAll(static_cast<SocketHandle>(s), request)) {
@@ -181,6 +193,7 @@ std::string FetchLocal(int port, const std::string& request) {
     for (int n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, size_t(n));
   }
   closesocket(s);
+  WSACleanup();
   return answer;
 }
 
