@@ -58,6 +58,10 @@ uint32_t DecodeUtf8(const char* text, int32_t length, int32_t* index);
 // Bytes of the character that starts at text[index] (of `length` bytes): the
 // whole sequence, or 1 for a byte that starts none.
 int32_t TextCharacterLength(const char* text, int32_t length, int32_t index);
+// The start of the character that holds text[index] (of `length` bytes):
+// `index` itself when a character starts there; `length` for an index at or
+// past the end, 0 for one before the start.
+int32_t TextCharacterStart(const char* text, int32_t length, int32_t index);
 // Writes the system's bytes for code point `code` into out[0..3] and returns
 // how many; 0 when the system's text has no such character.
 int32_t EncodeTextCharacter(uint32_t code, char out[4]);

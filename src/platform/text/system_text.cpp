@@ -15,6 +15,21 @@ int32_t TextCharacterLength(const char* text, int32_t length, int32_t index) {
   return need;
 }
 
+int32_t TextCharacterStart(const char* text, int32_t length, int32_t index) {
+  if (index <= 0) return 0;
+  if (index >= length) return length;
+  const uint8_t* s = reinterpret_cast<const uint8_t*>(text);
+  // Back over at most three continuation bytes to a lead byte: a character
+  // starts at `index` unless that lead's sequence reaches past it.
+  for (int32_t back = 1; back <= 3 && index - back >= 0; ++back) {
+    const int32_t start = index - back;
+    if ((s[start] & 0xC0) != 0x80) {
+      return start + TextCharacterLength(text, length, start) <= index ? index : start;
+    }
+  }
+  return index;
+}
+
 int32_t EncodeTextCharacter(uint32_t code, char out[4]) {
   if (code < 0x80) {
     out[0] = static_cast<char>(code);

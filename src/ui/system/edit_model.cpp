@@ -19,18 +19,9 @@ int SequenceLength(const std::string& text, int pos) {
   return TextCharacterLength(text.data(), Length(text), pos);
 }
 
-// The last character boundary at or before `pos`. Characters are found from
-// the start: in a double-byte code page a trailing byte may look like a
-// leading one, so the text cannot be read backwards.
+// The last character boundary at or before `pos`.
 int ClampToBoundary(const std::string& text, int pos) {
-  pos = std::clamp(pos, 0, Length(text));
-  int boundary = 0;
-  while (boundary < pos) {
-    const int next = boundary + SequenceLength(text, boundary);
-    if (next > pos) break;
-    boundary = next;
-  }
-  return boundary;
+  return TextCharacterStart(text.data(), Length(text), std::clamp(pos, 0, Length(text)));
 }
 
 // Character classes for word selection and Ctrl+arrows.

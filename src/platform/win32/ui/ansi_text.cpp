@@ -12,6 +12,25 @@ int32_t TextCharacterLength(const char* text, int32_t length, int32_t index) {
   return 1;
 }
 
+int32_t TextCharacterStart(const char* text, int32_t length, int32_t index) {
+  if (index <= 0) return 0;
+  if (index >= length) return length;
+  static const bool singleByte = [] {
+    CPINFO info{};
+    return ::GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+  }();
+  if (singleByte) return index;
+  // A trailing byte may look like a leading one: only a walk from the start
+  // tells them apart.
+  int32_t start = 0;
+  while (start < index) {
+    const int32_t next = start + TextCharacterLength(text, length, start);
+    if (next > index) break;
+    start = next;
+  }
+  return start;
+}
+
 int32_t EncodeTextCharacter(uint32_t code, char out[4]) {
   if (code < 0x80) {
     out[0] = static_cast<char>(code);
