@@ -32,6 +32,11 @@ ip link set lo up
   ip addr add 10.9.8.7/32 dev lo &&
   export AMBREL_OWN_ADDRESS=198.51.100.7 AMBREL_OTHER_ADDRESS=10.9.8.7
 stop_wine() { wineserver -k 2>/dev/null || true; }
+fresh_wine_server() {
+  stop_wine
+  wineserver -w 2>/dev/null || true
+  wineserver -p
+}
 trap stop_wine EXIT
 
 start=$(date +%s)
@@ -58,9 +63,7 @@ ctest -V --timeout 300 -LE display > "$build/test-windows.log" 2>&1 || status=$?
 # gets the focus), so the Wine server starts afresh; the screen's own desktop
 # is started before ctest, since it stays up and would hold ctest's output
 # open until the time limit.
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
-wineserver -p
+fresh_wine_server
 xvfb-run -a bash -c '
   timeout 120 wine reg query "HKCU\\Software\\Wine\\WineDbg" > /dev/null 2>&1 < /dev/null
   ctest -V --timeout 300 -L display' >> "$build/test-windows.log" 2>&1 || status=$?
@@ -73,6 +76,11 @@ if [ "$status" -ne 0 ]; then
   exit "$status"
 fi
 
+# Each smoke run starts from a fresh Wine server too: the desktop of the run
+# before lingers for a few seconds, and a program started meanwhile would
+# put its windows there, on no screen or a screen that is gone.
+fresh_wine_server
 bash "$here/smoke-windows.sh" "$build"
+fresh_wine_server
 bash "$here/smoke-windows-app.sh" "$build"
 echo "test-windows: passed in $(( $(date +%s) - start )) s"
