@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # ambrel.exe under Wine on a virtual X screen: the main window appears (a
 # screenshot is kept), the settings beside the program are applied at start
-# and Linux curl gets a file on port 80, a new serving folder typed into the
+# and Linux curl gets a file on port 80 from a folder named outside ASCII
+# (kept in settings.dat in the ANSI code page, as the program's file calls
+# take it), a new serving folder typed into the
 # window and applied is served next, the scope list drops down, Browse shows
 # the system's folder chooser, the About window opens and closes, a second
 # ambrel.exe shows the one-instance box and ends, the tray icon docks,
@@ -78,15 +80,23 @@ serves() {  # serves URL_PATH EXPECTED_BODY
 }
 
 # The program in a folder of its own, with settings.dat beside it written by
-# the program's own save code: serving site1, running, this machine only.
+# the program's own save code: serving site1 ("café"), running, this machine
+# only.
 app="$work/app"
-mkdir -p "$app" "$work/site1" "$work/site2" "$work/php" "$work/logs"
+site1="$work/site1-café"
+mkdir -p "$app" "$site1" "$work/site2" "$work/php" "$work/logs"
 cp "$build/ambrel.exe" "$app/"
-printf 'one' > "$work/site1/hello.txt"
+printf 'one' > "$site1/hello.txt"
 printf 'two' > "$work/site2/hello.txt"
 timeout 120 wine "$build/ambrel_first_settings.exe" "$(winpath "$app")\\settings.dat" \
-  "$(winpath "$work/site1")\\" "$(winpath "$work/php")\\" "$(winpath "$work/logs")\\" \
+  "$(winpath "$site1")\\" "$(winpath "$work/php")\\" "$(winpath "$work/logs")\\" \
   > "$work/first.out" 2>&1 || fail "settings not written: $(cat "$work/first.out")"
+# The program's text is the ANSI code page: "é" is the one byte 0xE9 of 1252.
+acp="$(timeout 60 wine reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP 2>/dev/null |
+  tr -d '\r' | awk '$1 == "ACP" { print $3 }')"
+LC_ALL=C grep -q $'site1-caf\xe9\\\\' "$app/settings.dat" ||
+  fail "settings.dat lacks the folder in code page ${acp:-?}: $(od -c "$app/settings.dat" | head -n 8)"
+say "settings.dat holds the folder \"site1-café\" in the ANSI code page ${acp:-?}"
 
 cd "$app"
 timeout 600 wine "$app/ambrel.exe" > "$work/app.out" 2>&1 &
@@ -97,8 +107,8 @@ shot 1-main-window
 say "main window up (window $main)"
 
 # Applied at start: site1 on port 80.
-serves /hello.txt one || fail "site1 not served after start-up"
-say "start-up applied settings.dat: curl got site1's file on port 80"
+serves /hello.txt one || fail "site1-café not served after start-up"
+say "start-up applied settings.dat: curl got the file of site1-café on port 80"
 
 # Another folder typed into "Serving Directory:" and applied.
 eval "$(xdotool getwindowgeometry --shell "$main")"

@@ -1,7 +1,8 @@
 // Fonts and text: fonts found by face name, measured the way the toolkit's
 // layouts expect (character-cell heights from the font's own win metrics),
 // and text drawn transparently into a 32-bit Image (core/image.h).
-// Text is UTF-8; a malformed byte counts as one character of its own value.
+// Text is the system's 8-bit text (see TextCharacterLength); a byte that
+// starts no character counts as one character of its own value.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +51,20 @@ bool DrawTextTransparent(Image* image, FontHandle font, int32_t x, int32_t y, co
 // *index past it and returns its code point. A malformed sequence yields its
 // first byte's value and advances by one.
 uint32_t DecodeUtf8(const char* text, int32_t length, int32_t* index);
+
+// The system's 8-bit text, in which file names, settings and every window
+// text are kept: UTF-8 here, the ANSI code page on Windows (the one its file
+// and process calls take).
+// Bytes of the character that starts at text[index] (of `length` bytes): the
+// whole sequence, or 1 for a byte that starts none.
+int32_t TextCharacterLength(const char* text, int32_t length, int32_t index);
+// The start of the character that holds text[index] (of `length` bytes):
+// `index` itself when a character starts there; `length` for an index at or
+// past the end, 0 for one before the start.
+int32_t TextCharacterStart(const char* text, int32_t length, int32_t index);
+// Writes the system's bytes for code point `code` into out[0..3] and returns
+// how many; 0 when the system's text has no such character.
+int32_t EncodeTextCharacter(uint32_t code, char out[4]);
 
 // The face the font actually uses (for diagnostics and tests).
 const char* FontFamilyName(FontHandle font);

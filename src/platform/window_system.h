@@ -248,8 +248,9 @@ inline const WindowHandle HWND_NOTOPMOST = reinterpret_cast<WindowHandle>(-2);
 // ---------------------------------------------------------------------------
 // Virtual-key codes (wParam of WM_KEYDOWN/WM_KEYUP). Letters are 'A'..'Z' and
 // digits '0'..'9', as in Win32. WM_CHAR follows a key press that makes a
-// character: printable text as its code point (text is UTF-8 everywhere else,
-// so an edit field stores the code point's UTF-8 bytes), Backspace 8, Tab 9,
+// character: printable text as its code point (text is the system's 8-bit
+// text everywhere else, platform/text.h, so an edit field stores the code
+// point's bytes in it), Backspace 8, Tab 9,
 // Enter 13, Escape 27, Control+letter 1..26 (Control+A = 1, +C = 3, +V = 22,
 // +X = 24). With Alt held keys arrive as WM_SYSKEYDOWN/WM_SYSKEYUP and no
 // WM_CHAR. lParam of key messages: repeat count 1 in the low word, bit 30 set
@@ -463,7 +464,7 @@ WindowProc SetWindowProcedure(WindowHandle window, WindowProc procedure);
 LResult CallWindowProcedure(WindowProc procedure, WindowHandle window, uint32_t message,
                             WParam wParam, LParam lParam);
 
-// Window text (title or control text, UTF-8). SetWindowTextOf sends
+// Window text (title or control text, the system's 8-bit text). SetWindowTextOf sends
 // WM_SETTEXT (the default procedure stores it and retitles a top-level
 // window); GetWindowTextOf sends WM_GETTEXT and copies at most size - 1 bytes
 // plus a terminator, returning the bytes copied; the length asks
@@ -711,7 +712,7 @@ struct WindowPixels {
 bool CaptureWindowPixels(WindowHandle window, WindowPixels* out);
 
 // ---------------------------------------------------------------------------
-// Clipboard (text, UTF-8)
+// Clipboard (text, the system's 8-bit text)
 
 // kClipboard: what cut/copy/paste use. kPrimary: the X selection of the last
 // selected text (middle-click paste); a Windows build treats it as empty.

@@ -4,18 +4,18 @@
 // enabled, the checks' messages in the order they run, and Apply really
 // starting and stopping the engine on port 80 (this program runs in a
 // network namespace of its own).
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 
 #include "app_fixture.h"
+#include "main_window_support.h"
 #include "http/engine.h"
+#include "platform/text.h"
+#include "support/test_os.h"
 #include "ui/controls/menu_items.h"
 
 namespace {
@@ -67,7 +67,9 @@ void ExpectPlaces(LayoutRect Expected::*column, int32_t width) {
   ASSERT_EQ(client.bottom, kMainHeight);
   for (const Expected& e : kRects) {
     WindowHandle control = FindChildById(MainWindow->hwnd, e.id);
-    if (e.control != nullptr) EXPECT_EQ(Controls.*e.control, control) << e.id;
+    if (e.control != nullptr) {
+      EXPECT_EQ(Controls.*e.control, control) << e.id;
+    }
     LayoutRect got = PlaceOf(control), want = e.*column;
     EXPECT_EQ(got.x, want.x) << "control " << e.id << " at width " << width;
     EXPECT_EQ(got.y, want.y) << "control " << e.id << " at width " << width;
@@ -167,7 +169,7 @@ TEST_F(MainWindowTest, AFirstStartShowsTheDefaultsAndWritesNothing) {
   EXPECT_TRUE(IsWindowVisible(MainWindow->hwnd));
   EXPECT_EQ(RunningServer, nullptr);
   EXPECT_TRUE(g_boxes.empty());
-  EXPECT_NE(access(OwnSettingsPath().c_str(), F_OK), 0);
+  EXPECT_FALSE(testos::PathExists(OwnSettingsPath()));
 }
 
 TEST_F(MainWindowTest, ApplyIsEnabledByEditsAndDisabledByShowAndApply) {
@@ -180,7 +182,7 @@ TEST_F(MainWindowTest, ApplyIsEnabledByEditsAndDisabledByShowAndApply) {
   // Applying "Not Running" succeeds and saves; Apply goes off.
   EXPECT_EQ(ApplySettings(), 1);
   EXPECT_FALSE(IsWindowEnabled(c.applyButton));
-  EXPECT_EQ(access(OwnSettingsPath().c_str(), F_OK), 0);
+  EXPECT_TRUE(testos::PathExists(OwnSettingsPath()));
   // A choice, even of the item already chosen, is an edit.
   Choose(c.scopeSelector, kItemLocalServer);
   EXPECT_TRUE(IsWindowEnabled(c.applyButton));
@@ -209,18 +211,6 @@ TEST_F(MainWindowTest, ApplyIsEnabledByEditsAndDisabledByShowAndApply) {
   EXPECT_TRUE(g_boxes.empty());
 }
 
-// A folder with a page to serve and a plain file, made for one test.
-struct Scratch {
-  std::string root;
-  Scratch() {
-    char name[] = "/tmp/ambrel-app-test-XXXXXX";
-    root = mkdtemp(name);
-    std::ofstream(root + "/index.html") << "<p>served by the main window</p>\n";
-  }
-  ~Scratch() { std::system(("rm -rf '" + root + "'").c_str()); }
-  std::string File() const { return root + "/index.html"; }
-};
-
 TEST_F(MainWindowTest, ChecksReportInTheirOrderAndAFailedApplySavesNothing) {
   const MainControls& c = Controls;
   Scratch scratch;
@@ -236,12 +226,12 @@ TEST_F(MainWindowTest, ChecksReportInTheirOrderAndAFailedApplySavesNothing) {
   const Step steps[] = {
       {c.servingField, "", kServingEmptyText},
       {c.servingField, "   ", kServingEmptyText},
-      {c.servingField, scratch.root + "/missing", kServingMissingText},
+      {c.servingField, scratch.Path("/missing"), kServingMissingText},
       {c.servingField, scratch.File(), kServingFileText},
       {c.servingField, scratch.root, kPhpEmptyText},
-      {c.phpField, scratch.root + "/no-php", kPhpMissingText},
+      {c.phpField, scratch.Path("/no-php"), kPhpMissingText},
       {c.phpField, scratch.File(), kPhpFileText},
-      {c.phpField, "/usr/bin", kLoggingEmptyText},
+      {c.phpField, scratch.Path("/php"), kLoggingEmptyText},
       {c.loggingField, scratch.File(), kLoggingFileText},
   };
   for (const Step& step : steps) {
@@ -254,7 +244,7 @@ TEST_F(MainWindowTest, ChecksReportInTheirOrderAndAFailedApplySavesNothing) {
     EXPECT_EQ(g_boxes[0].owner, MainWindow->hwnd);
     EXPECT_TRUE(IsWindowEnabled(c.applyButton));
     EXPECT_EQ(RunningServer, nullptr);
-    EXPECT_NE(access(OwnSettingsPath().c_str(), F_OK), 0) << "saved after a failed check";
+    EXPECT_FALSE(testos::PathExists(OwnSettingsPath())) << "saved after a failed check";
   }
   EXPECT_EQ(std::string(kPhpEmptyText).find("goto www.php.net and download the full zip package"),
             std::string(kPhpEmptyText).size() - 50);
@@ -262,7 +252,7 @@ TEST_F(MainWindowTest, ChecksReportInTheirOrderAndAFailedApplySavesNothing) {
   // does not exist yet is accepted. "Not Running" needs no serving folder.
   Choose(c.phpSelector, kItemPhpDisabled);
   SetWindowTextOf(c.phpField, scratch.File().c_str());
-  SetWindowTextOf(c.loggingField, (scratch.root + "/logs/new").c_str());
+  SetWindowTextOf(c.loggingField, scratch.Path("/logs/new").c_str());
   Choose(c.statusSelector, kItemNotRunning);
   SetWindowTextOf(c.servingField, "");
   g_boxes.clear();
@@ -271,44 +261,18 @@ TEST_F(MainWindowTest, ChecksReportInTheirOrderAndAFailedApplySavesNothing) {
   EXPECT_FALSE(IsWindowEnabled(c.applyButton));
 }
 
-TEST_F(MainWindowTest, BrowseKeepsTheFieldWhenCancelledAndNamesThePackageWithoutAChooser) {
-  const MainControls& c = Controls;
-  Scratch scratch;
-  const std::string old_path = std::getenv("PATH");
-  // A chooser that is cancelled: exit status 1, nothing printed.
-  std::ofstream(scratch.root + "/zenity") << "#!/bin/sh\nexit 1\n";
-  chmod((scratch.root + "/zenity").c_str(), 0755);
-  SetWindowTextOf(c.loggingField, "/keep");
-  ShowMainWindow(0);
-  setenv("PATH", scratch.root.c_str(), 1);
-  SendWindowMessage(MainWindow->hwnd, WM_COMMAND, BN_CLICKED, reinterpret_cast<LParam>(c.loggingBrowse));
-  EXPECT_EQ(Text(c.loggingField), "/keep");
-  EXPECT_FALSE(IsWindowEnabled(c.applyButton));
-  EXPECT_TRUE(IsWindowEnabled(MainWindow->hwnd));
-  EXPECT_TRUE(g_boxes.empty());
-  // One that answers: the folder goes into the field as an edit.
-  std::ofstream(scratch.root + "/zenity") << "#!/bin/sh\necho /var/tmp\n";
-  SendWindowMessage(MainWindow->hwnd, WM_COMMAND, BN_CLICKED, reinterpret_cast<LParam>(c.loggingBrowse));
-  EXPECT_EQ(Text(c.loggingField), "/var/tmp");
-  EXPECT_TRUE(IsWindowEnabled(c.applyButton));
-  // None at all: a box says what to install.
-  std::remove((scratch.root + "/zenity").c_str());
-  SendWindowMessage(MainWindow->hwnd, WM_COMMAND, BN_CLICKED, reinterpret_cast<LParam>(c.servingBrowse));
-  setenv("PATH", old_path.c_str(), 1);
-  ASSERT_EQ(g_boxes.size(), 1u);
-  EXPECT_NE(g_boxes[0].text.find("\"zenity\""), std::string::npos) << g_boxes[0].text;
-  EXPECT_EQ(Text(c.servingField), "");
-}
-
-std::string Fetch(const char* path) {
-  std::string command = std::string("curl -s --max-time 5 http://127.0.0.1") + path;
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string body;
-  char buffer[512];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) body.append(buffer, n);
-  pclose(pipe);
-  return body;
+// The body the engine on port 80 answers for `path`, or "" when nobody
+// accepted the connection. The listener binds on its own thread: a refused
+// connection right after a start is tried again for a while.
+std::string Fetch(const char* path, int tries = 1) {
+  std::string answer;
+  for (int i = 0; i < tries; ++i) {
+    answer = testos::FetchLocal(80, std::string("GET ") + path + " HTTP/1.0\r\n\r\n");
+    if (!answer.empty()) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const size_t body = answer.find("\r\n\r\n");
+  return body == std::string::npos ? std::string() : answer.substr(body + 4);
 }
 
 TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
@@ -319,26 +283,26 @@ TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
   ASSERT_EQ(ApplySettings(), 1);
   ASSERT_NE(RunningServer, nullptr);
   // Typed without the separator, the folder reaches the engine with one.
-  EXPECT_EQ(std::string(ServerSettings.serving_directory), scratch.root + "/");
+  EXPECT_EQ(std::string(ServerSettings.serving_directory), scratch.Path("/"));
   EXPECT_EQ(ServerSettings.scope, 0);
   EXPECT_EQ(ServerSettings.php_enabled, 0);
   EXPECT_EQ(ServerSettings.php_directory, nullptr);
-  EXPECT_EQ(Fetch("/"), "<p>served by the main window</p>\n");
+  EXPECT_EQ(Fetch("/", 100), "<p>served by the main window</p>\n");
   // Applying again restarts it, also with a separator typed and PHP and the
   // local network chosen; the settings are saved each time.
-  SetWindowTextOf(c.servingField, (scratch.root + "/").c_str());
+  SetWindowTextOf(c.servingField, scratch.Path("/").c_str());
   Choose(c.phpSelector, kItemPhpEnabled);
-  SetWindowTextOf(c.phpField, "/usr/bin");
+  SetWindowTextOf(c.phpField, scratch.Path("/php").c_str());
   Choose(c.scopeSelector, kItemLanServer);
   Choose(c.cgiSelector, kItemCgiEnabled);
   ASSERT_EQ(ApplySettings(), 1);
   ASSERT_NE(RunningServer, nullptr);
-  EXPECT_EQ(std::string(ServerSettings.serving_directory), scratch.root + "/");
-  EXPECT_EQ(std::string(ServerSettings.php_directory), "/usr/bin/");
+  EXPECT_EQ(std::string(ServerSettings.serving_directory), scratch.Path("/"));
+  EXPECT_EQ(std::string(ServerSettings.php_directory), scratch.Path("/php/"));
   EXPECT_EQ(ServerSettings.scope, 1);
   EXPECT_EQ(ServerSettings.cgi_enabled, 1);
-  EXPECT_EQ(Fetch("/"), "<p>served by the main window</p>\n");
-  EXPECT_EQ(access(OwnSettingsPath().c_str(), F_OK), 0);
+  EXPECT_EQ(Fetch("/", 100), "<p>served by the main window</p>\n");
+  EXPECT_TRUE(testos::PathExists(OwnSettingsPath()));
   // A failed check stops the running engine; the status still says Running.
   SetWindowTextOf(c.phpField, "");
   g_boxes.clear();
@@ -348,12 +312,12 @@ TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
   EXPECT_EQ(GetSelectedItemId(c.statusSelector), kItemRunning);
   ASSERT_EQ(g_boxes.size(), 1u);
   // Start from the tray's command, then shut down from it.
-  SetWindowTextOf(c.phpField, "/usr/bin");
+  SetWindowTextOf(c.phpField, scratch.Path("/php").c_str());
   Choose(c.statusSelector, kItemNotRunning);
   StartServerCommand();
   EXPECT_EQ(GetSelectedItemId(c.statusSelector), kItemRunning);
   EXPECT_NE(RunningServer, nullptr);
-  EXPECT_EQ(Fetch("/"), "<p>served by the main window</p>\n");
+  EXPECT_EQ(Fetch("/", 100), "<p>served by the main window</p>\n");
   ShutdownServerCommand();
   EXPECT_EQ(GetSelectedItemId(c.statusSelector), kItemNotRunning);
   EXPECT_EQ(RunningServer, nullptr);
@@ -366,21 +330,59 @@ TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
   LoadStartupSettings();
   EXPECT_NE(RunningServer, nullptr);
   EXPECT_EQ(GetSelectedItemId(c.statusSelector), kItemRunning);
-  EXPECT_EQ(Fetch("/"), "<p>served by the main window</p>\n");
+  EXPECT_EQ(Fetch("/", 100), "<p>served by the main window</p>\n");
+}
+
+// A serving folder named outside ASCII ("Café"): typed into the field it is
+// the system's 8-bit text (UTF-8 on Linux, the ANSI code page on Windows),
+// which the folder check, the engine's file calls and settings.dat all take
+// as it is: the check accepts the folder, the engine serves from it, and the
+// settings file holds the name byte for byte and brings it back.
+TEST_F(MainWindowTest, AFolderNamedOutsideAsciiIsCheckedServedSavedAndLoaded) {
+  const MainControls& c = Controls;
+  Scratch scratch;
+  char e_acute[4];
+  const std::string e(e_acute, static_cast<size_t>(EncodeTextCharacter(0xE9, e_acute)));
+  ASSERT_FALSE(e.empty());
+  const std::string folder = scratch.Path("/Caf") + e;
+  ASSERT_TRUE(testos::MakeFolder(folder));
+  std::ofstream(testos::Native(folder + "/index.html"), std::ios::binary)
+      << "<p>served from a folder named in the code page</p>\n";
+  SetFocus(c.servingField);
+  InjectText((scratch.Path("/Caf") + "\xC3\xA9").c_str());  // what the keyboard sends: "é"
+  ProcessPendingMessages();
+  ASSERT_EQ(Text(c.servingField), folder);
+  Choose(c.statusSelector, kItemRunning);
+  ASSERT_EQ(ApplySettings(), 1) << (g_boxes.empty() ? "" : g_boxes[0].text);
+  EXPECT_TRUE(g_boxes.empty());
+  ASSERT_NE(RunningServer, nullptr);
+  EXPECT_EQ(std::string(ServerSettings.serving_directory), testos::Native(folder + "/"));
+  EXPECT_EQ(Fetch("/", 100), "<p>served from a folder named in the code page</p>\n");
+  // settings.dat: the name's length, then its bytes as the system has them.
+  std::string bytes;
+  {
+    std::ifstream saved(OwnSettingsPath(), std::ios::binary);  // closed before the next save
+    bytes.assign(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>());
+  }
+  ASSERT_GE(bytes.size(), 4 + folder.size());
+  EXPECT_EQ(static_cast<uint8_t>(bytes[0]), folder.size());
+  EXPECT_EQ(bytes.substr(4, folder.size()), folder);
+  // Loaded at the next start-up, the same name starts the engine again.
+  StopRunningServer();
+  SetWindowTextOf(c.servingField, "");
+  LoadStartupSettings();
+  EXPECT_EQ(Text(c.servingField), folder);
+  EXPECT_NE(RunningServer, nullptr);
+  EXPECT_EQ(Fetch("/", 100), "<p>served from a folder named in the code page</p>\n");
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{});
 }
 
 TEST_F(MainWindowTest, ABindFailureIsTheEnginesOwnBoxAndTheStatusStaysRunning) {
   const MainControls& c = Controls;
   Scratch scratch;
   // Another program holds port 80.
-  const int holder = socket(AF_INET, SOCK_STREAM, 0);
-  const int reuse = 1;
-  setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(80);
-  ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-  ASSERT_EQ(listen(holder, 1), 0);
+  const SocketHandle holder = testos::HoldPort(80);
+  ASSERT_NE(holder, kInvalidSocket);
   Choose(c.statusSelector, kItemRunning);
   SetWindowTextOf(c.servingField, scratch.root.c_str());
   ASSERT_EQ(ApplySettings(), 1);
@@ -390,7 +392,7 @@ TEST_F(MainWindowTest, ABindFailureIsTheEnginesOwnBoxAndTheStatusStaysRunning) {
   for (int i = 0; i < 500 && g_boxes.empty(); ++i) {
     AdvanceHeadlessClock(20);  // the watcher's timer comes due
     ProcessPendingMessages();
-    usleep(10000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(g_boxes[0].text, "Server Failed While Attempting to Bind");
@@ -399,7 +401,7 @@ TEST_F(MainWindowTest, ABindFailureIsTheEnginesOwnBoxAndTheStatusStaysRunning) {
   EXPECT_EQ(GetSelectedItemId(c.statusSelector), kItemRunning);
   EXPECT_NE(RunningServer, nullptr);
   StopRunningServer();
-  close(holder);
+  testos::CloseTestSocket(holder);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The few operating-system steps the shared engine tests take themselves:
-// connected socket pairs, pipes, temporary folders and the program's folder.
+// connected socket pairs, pipes, temporary folders, the program's folder,
+// file marks and a port held by somebody else.
 // One implementation per platform (test_os_posix.cpp, test_os_win32.cpp), so
 // the same test sources run on Linux and, under Wine, as Windows programs.
 #pragma once
@@ -31,6 +32,22 @@ std::string MakeTempFolder(const char* prefix);
 std::string OwnProgramFolder();
 // The text with every '/' turned into this platform's separator.
 std::string Native(std::string path);
+
+// Makes one folder (its parent must exist); false when it cannot. Names are
+// the system's 8-bit text, passed to the system as they are.
+bool MakeFolder(const std::string& path);
+// Sets or clears the file's read-only mark (write permission on Linux, the
+// read-only attribute on Windows). False when the file cannot be changed.
+bool MarkReadOnly(const std::string& path, bool readOnly);
+// True when a file or folder of that name exists.
+bool PathExists(const std::string& path);
+// Removes the folder and everything in it.
+void RemoveTree(const std::string& path);
+
+// A socket listening on 127.0.0.1:`port` and every other address of the
+// machine, as another program holding the port would have it;
+// kInvalidSocket when the port cannot be taken.
+SocketHandle HoldPort(int port);
 
 // Sends `request` to 127.0.0.1:`port` and returns everything the server
 // answered until it closed; "" when nobody accepted the connection.

@@ -1,6 +1,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -58,6 +60,34 @@ std::string OwnProgramFolder() {
 
 std::string Native(std::string path) { return path; }
 
+bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0; }
+
+bool MarkReadOnly(const std::string& path, bool readOnly) {
+  return chmod(path.c_str(), readOnly ? 0444 : 0644) == 0;
+}
+
+bool PathExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+void RemoveTree(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
+}
+
+SocketHandle HoldPort(int port) {
+  const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) return kInvalidSocket;
+  const int reuse = 1;
+  setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse));
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(s, 1) != 0) {
+    close(s);
+    return kInvalidSocket;
+  }
+  return static_cast<SocketHandle>(s);
+}
+
 std::string FetchLocal(int port, const std::string& request) {
   int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (s < 0) return {};
@@ -65,6 +95,9 @@ std::string FetchLocal(int port, const std::string& request) {
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<uint16_t>(port));
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  // An answer that never ends fails the test instead of holding it.
+  const timeval limit{10, 0};
+  setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   std::string answer;
   if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
       WriteAll(static_cast<SocketHandle>(s), request)) {

@@ -118,14 +118,74 @@ std::string Native(std::string path) {
   return path;
 }
 
-std::string FetchLocal(int port, const std::string& request) {
+bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool MarkReadOnly(const std::string& path, bool readOnly) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  attributes = readOnly ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+  return SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Through the system's own calls, so names in the code page come out right.
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string inner = path + "\\" + name;
+      SetFileAttributesA(inner.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(inner);
+      } else {
+        DeleteFileA(inner.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+SocketHandle HoldPort(int port) {
   StartSockets();
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return {};
+  if (s == INVALID_SOCKET) return kInvalidSocket;
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<u_short>(port));
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(s, 1) != 0) {
+    closesocket(s);
+    return kInvalidSocket;
+  }
+  return static_cast<SocketHandle>(s);
+}
+
+// The socket library is started for each fetch and ended after it, not held:
+// while a program holds a start of its own, the engine's stop cannot end the
+// library, and a stop that comes before the listener's first accept then
+// leaves that accept waiting (only the library's end closes the socket under
+// it). The program itself holds no other start.
+std::string FetchLocal(int port, const std::string& request) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return {};
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) {
+    WSACleanup();
+    return {};
+  }
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<u_short>(port));
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  // An answer that never ends fails the test instead of holding it.
+  const DWORD limit = 10000;
+  setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit);
   std::string answer;
   if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
       WriteAll(static_cast<SocketHandle>(s), request)) {
@@ -133,6 +193,7 @@ std::string FetchLocal(int port, const std::string& request) {
     for (int n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, size_t(n));
   }
   closesocket(s);
+  WSACleanup();
   return answer;
 }
 

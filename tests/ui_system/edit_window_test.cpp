@@ -5,6 +5,7 @@
 
 #include "controls_fixture.h"
 #include "image_dump.h"
+#include "platform/text.h"
 #include "ui/render/sys_colors.h"
 #include "ui/system/edit_paint.h"
 
@@ -68,14 +69,18 @@ TEST_F(EditWindowTest, TypingEditingKeysAndNotifications) {
   Press(VK_RETURN);
   EXPECT_EQ(Text(), "Hi wor");
 
-  // Multi-byte text goes in as UTF-8 and the caret steps over it whole.
+  // A typed "é" goes in as the system's bytes of it (two in UTF-8, one in
+  // the ANSI code page 1252) and the caret steps over it whole.
+  char e_acute[4];
+  const std::string typed(e_acute, static_cast<size_t>(EncodeTextCharacter(0xE9, e_acute)));
+  ASSERT_FALSE(typed.empty());
   InjectText("\xC3\xA9");
   Pump();
-  EXPECT_EQ(Text(), "Hi wor\xC3\xA9");
+  EXPECT_EQ(Text(), "Hi wor" + typed);
   Press(VK_LEFT);
   Press(VK_LEFT);
   Press(VK_DELETE);
-  EXPECT_EQ(Text(), "Hi wo\xC3\xA9");
+  EXPECT_EQ(Text(), "Hi wo" + typed);
 }
 
 TEST_F(EditWindowTest, TextAndSelectionMessages) {

@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "core/blocks.h"
 #include "core/paths.h"
+#include "platform/text.h"
 #include "ui/system/system_controls.h"
 
 // After the program's headers: the system's define many of their names as macros.
@@ -106,6 +107,34 @@ TEST(SystemEditOnWindows, FieldsAreSystemControlsThatTypingAndTabReach) {
       << GetWindowTextString(c.servingField);
   EXPECT_TRUE(IsWindowEnabled(c.applyButton));
 
+  // The program's text is the ANSI code page: a name in it shows as its
+  // characters in the control, and what is typed comes back in it.
+  SettingsLoading = true;
+  SetWindowTextOf(c.servingField, "C:\\Caf\xE9 \x80");
+  SettingsLoading = false;
+  wchar_t wide[64] = {};
+  GetWindowTextW(field, wide, 64);
+  EXPECT_EQ(std::wstring(wide), L"C:\\Caf\u00E9 \u20AC");
+  SendMessageA(field, EM_SETSEL, 6, 6);
+  INPUT typed[2] = {};
+  typed[0].type = typed[1].type = INPUT_KEYBOARD;
+  typed[0].ki.wScan = typed[1].ki.wScan = 0xE9;
+  typed[0].ki.dwFlags = KEYEVENTF_UNICODE;
+  typed[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+  SendInput(2, typed, sizeof(INPUT));
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowTextString(c.servingField) == "C:\\Caf\xE9\xE9 \x80"; }))
+      << GetWindowTextString(c.servingField);
+  // Enter and Escape in a field type nothing and leave it as it was; the
+  // caret stays after the typed "é".
+  Press(VK_RETURN);
+  Press(VK_ESCAPE);
+  Press('Z');
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowTextString(c.servingField) == "C:\\Caf\xE9z\xE9 \x80"; }))
+      << GetWindowTextString(c.servingField);
+  SettingsLoading = true;
+  SetWindowTextOf(c.servingField, "C:\\siteq");
+  SettingsLoading = false;
+
   // Tab moves on to Browse, and no Tab character is typed.
   Press(VK_TAB);
   EXPECT_TRUE(PumpUntil([&] { return GetFocusWindow() == c.servingBrowse; }));
@@ -117,6 +146,36 @@ TEST(SystemEditOnWindows, FieldsAreSystemControlsThatTypingAndTabReach) {
   ShutdownWindowSystem();
   std::remove(settings);
   FreeAndClear(&settings);
+}
+
+// Text drawn and measured by GDI is the ANSI code page too: 0x80 is the
+// euro sign of 1252 (not a control character), and "\xC3\xA9" is two
+// characters, not UTF-8's "é".
+TEST(SystemEditOnWindows, DrawnTextIsReadInTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 1252u) << "the expected widths below are those of code page 1252";
+  FontHandle font = CreateTextFont("Tahoma", -12, 400);
+  ASSERT_NE(font, nullptr);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT native = CreateFontW(-12, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+  HGDIOBJ old = SelectObject(dc, native);
+  auto wide_width = [&](const wchar_t* text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
+    return static_cast<int32_t>(size.cx);
+  };
+  auto width = [&](const char* text) {
+    int32_t w = 0, h = 0;
+    EXPECT_TRUE(GetTextExtent(font, text, -1, &w, &h));
+    return w;
+  };
+  EXPECT_EQ(width("\x80"), wide_width(L"\u20AC"));
+  EXPECT_EQ(width("Caf\xC3\xA9"), wide_width(L"Caf\u00C3\u00A9"));
+  EXPECT_NE(width("Caf\xC3\xA9"), wide_width(L"Caf\u00E9"));
+  SelectObject(dc, old);
+  DeleteObject(native);
+  DeleteDC(dc);
+  DeleteTextFont(&font);
 }
 
 }  // namespace

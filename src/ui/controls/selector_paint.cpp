@@ -1,6 +1,10 @@
 // Painting of the selector: a function of its record, into an image of the
 // selector's client size.
 #include "ui/controls/selector.h"
+
+#include <vector>
+
+#include "platform/text.h"
 #include "ui/render/image.h"
 #include "ui/render/sys_colors.h"
 
@@ -35,9 +39,13 @@ int32_t Extent(FontHandle font, const char* text, int32_t length) {
   return w;
 }
 
-// A cut inside a multi-byte character would draw a broken glyph.
-bool SplitsCharacter(const char* text, int32_t length) {
-  return (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80;
+// Where the text may be cut: a cut inside a multi-byte character would draw
+// a broken glyph. Found from the start, as the system's text is read.
+std::vector<bool> CharacterStarts(const char* text, int32_t length) {
+  std::vector<bool> starts(static_cast<size_t>(length) + 1, false);
+  for (int32_t i = 0; i < length; i += TextCharacterLength(text, length, i)) starts[static_cast<size_t>(i)] = true;
+  starts[static_cast<size_t>(length)] = true;
+  return starts;
 }
 
 }  // namespace
@@ -47,8 +55,9 @@ std::string FitTextToWidth(FontHandle font, const char* text, int32_t width) {
   const int32_t length = static_cast<int32_t>(std::char_traits<char>::length(text));
   if (Extent(font, text, length) <= width) return std::string(text);
   const int32_t dots = Extent(font, "...", 3);
+  const std::vector<bool> starts = CharacterStarts(text, length);
   for (int32_t n = length - 1; n >= 1; --n) {
-    if (SplitsCharacter(text, n)) continue;
+    if (!starts[static_cast<size_t>(n)]) continue;
     if (Extent(font, text, n) + dots <= width) return std::string(text, n) + "...";
   }
   return std::string();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/text.h"
+
 namespace {
 
 int Length(const std::string& text) { return static_cast<int>(text.size()); }
@@ -11,34 +13,15 @@ unsigned char ByteAt(const std::string& text, int pos) {
   return static_cast<unsigned char>(text[static_cast<size_t>(pos)]);
 }
 
-// Length of the valid UTF-8 sequence starting at `pos`, or 1 for a stray byte.
+// Length of the character starting at `pos` in the system's 8-bit text, or
+// 1 for a byte that starts none.
 int SequenceLength(const std::string& text, int pos) {
-  unsigned char lead = ByteAt(text, pos);
-  int need = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-           : (lead >> 3) == 0x1E ? 4 : 1;
-  if (need == 1 || pos + need > Length(text)) return 1;
-  for (int i = 1; i < need; ++i) {
-    if ((ByteAt(text, pos + i) & 0xC0) != 0x80) return 1;
-  }
-  return need;
+  return TextCharacterLength(text.data(), Length(text), pos);
 }
 
-bool IsBoundary(const std::string& text, int pos) {
-  if (pos <= 0 || pos >= Length(text)) return true;
-  // Walk back over at most three continuation bytes to the lead byte.
-  for (int back = 1; back <= 3 && pos - back >= 0; ++back) {
-    int start = pos - back;
-    if ((ByteAt(text, start) & 0xC0) != 0x80) {
-      return start + SequenceLength(text, start) <= pos;
-    }
-  }
-  return true;
-}
-
+// The last character boundary at or before `pos`.
 int ClampToBoundary(const std::string& text, int pos) {
-  pos = std::clamp(pos, 0, Length(text));
-  while (!IsBoundary(text, pos)) --pos;
-  return pos;
+  return TextCharacterStart(text.data(), Length(text), std::clamp(pos, 0, Length(text)));
 }
 
 // Character classes for word selection and Ctrl+arrows.
@@ -131,9 +114,7 @@ int NextCodePoint(const std::string& text, int pos) {
 int PrevCodePoint(const std::string& text, int pos) {
   pos = std::min(pos, Length(text));
   if (pos <= 0) return 0;
-  int prev = pos - 1;
-  while (prev > 0 && !IsBoundary(text, prev)) --prev;
-  return prev;
+  return ClampToBoundary(text, pos - 1);
 }
 
 std::vector<int> CodePointBoundaries(const std::string& text) {

@@ -3,9 +3,10 @@
 // editing operations. Nothing here knows about windows, fonts or the
 // clipboard, so every behaviour can be exercised by feeding it operations.
 //
-// Text is 8-bit bytes (UTF-8 on Linux). Positions are byte offsets that
-// always sit on a code-point boundary; a byte that does not start a valid
-// sequence counts as one code point of its own.
+// Text is the system's 8-bit text (UTF-8 on Linux, the ANSI code page on
+// Windows). Positions are byte offsets that always sit on a character
+// boundary; a byte that does not start a valid sequence counts as one
+// character of its own.
 #pragma once
 
 #include <string>

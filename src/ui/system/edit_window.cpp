@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "platform/text.h"
 #include "ui/render/image.h"
 #include "ui/render/sys_colors.h"
 #include "ui/system/control_colors.h"
@@ -140,24 +141,10 @@ void PasteFrom(WindowHandle window, EditWindow* state, ClipboardSelection select
 
 // --- keyboard ---
 
-std::string EncodeUtf8(uint32_t code) {
-  std::string out;
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x110000) {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-  return out;
+// A typed character as the system's 8-bit text; none when it has no such character.
+std::string EncodeCharacter(uint32_t code) {
+  char bytes[4];
+  return std::string(bytes, static_cast<size_t>(EncodeTextCharacter(code, bytes)));
 }
 
 // Movement and deletion keys; Shift+Delete cuts, Ctrl+Insert copies and
@@ -202,7 +189,8 @@ void OnChar(WindowHandle window, EditWindow* state, uint32_t code) {
     default: break;
   }
   if (code < 0x20 || code == 0x7F) return;  // Tab, Enter, Escape and other controls
-  Commit(window, state, Insert(window, state, EncodeUtf8(code)));
+  const std::string typed = EncodeCharacter(code);
+  if (!typed.empty()) Commit(window, state, Insert(window, state, typed));
 }
 
 // --- pointer ---

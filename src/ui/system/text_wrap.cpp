@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace {
 
 int Size(std::string_view text) { return static_cast<int>(text.size()); }
@@ -9,13 +11,9 @@ int Size(std::string_view text) { return static_cast<int>(text.size()); }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 
-// Offset just past the UTF-8 character starting at `pos`.
+// Offset just past the character of the system's 8-bit text starting at `pos`.
 int NextChar(std::string_view text, int pos) {
-  ++pos;
-  while (pos < Size(text) && (static_cast<unsigned char>(text[static_cast<size_t>(pos)]) & 0xC0) == 0x80) {
-    ++pos;
-  }
-  return pos;
+  return pos + TextCharacterLength(text.data(), Size(text), pos);
 }
 
 // End of the word starting at `pos` (a run of non-blank, non-break bytes).

@@ -26,18 +26,13 @@ HDC MeasuringDc() {
   return dc;
 }
 
+// The system's 8-bit text (the ANSI code page) as UTF-16.
 std::wstring WideText(const char* text, int32_t length) {
   if (length < 0) length = static_cast<int32_t>(std::char_traits<char>::length(text));
   if (length == 0) return std::wstring();
-  int n = ::MultiByteToWideChar(CP_UTF8, 0, text, length, nullptr, 0);
-  if (n == 0) {
-    // Not UTF-8: each byte is a character of its own value.
-    std::wstring out;
-    for (int32_t i = 0; i < length; ++i) out.push_back(static_cast<unsigned char>(text[i]));
-    return out;
-  }
+  int n = ::MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text, length, out.data(), n);
+  if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, text, length, out.data(), n);
   return out;
 }
 

@@ -120,7 +120,9 @@ LResult ForwardProc(WindowHandle window, uint32_t message, WParam wParam, LParam
 
 // The control's own procedure, subclassed: Tab goes to the core as a key of
 // the focused record (the toolkit moves on), and focus the user gives the
-// control with the pointer becomes the core's focus.
+// control with the pointer becomes the core's focus. The characters of Enter,
+// Ctrl+Enter and Escape never reach a field: the window's fields type nothing
+// for them, where the system's single-line field would sound its warning.
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto found = Controls.find(hwnd);
   if (found == Controls.end()) return ::DefWindowProcW(hwnd, message, wParam, lParam);
@@ -133,6 +135,9 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     if (message == WM_SETFOCUS) SetFocus(r->handle);
     if ((message == WM_KEYDOWN && wParam == VK_TAB) || (message == WM_CHAR && wParam == '\t')) {
       SendWindowMessage(r->handle, message, wParam, lParam);
+      return 0;
+    }
+    if (message == WM_CHAR && IsEditClass(r) && (wParam == '\r' || wParam == '\n' || wParam == 27)) {
       return 0;
     }
   }

@@ -17,7 +17,8 @@ namespace wscore::win32 {
 inline HWND NativeOf(const WindowRecord* r) { return reinterpret_cast<HWND>(r->native); }
 WindowRecord* RecordOf(HWND window);
 
-// UTF-8 (the toolkit's text) to the system's UTF-16 and back.
+// The toolkit's text (the ANSI code page, as the A calls take it) to the
+// system's UTF-16 and back.
 std::wstring Widen(const std::string& text);
 std::string Narrow(const wchar_t* text, int length);
 
