@@ -29,8 +29,8 @@ std::string FindOnPath(const char* program) {
   while (start <= dirs.size()) {
     size_t end = dirs.find(':', start);
     if (end == std::string::npos) end = dirs.size();
-    std::string candidate = dirs.substr(start, end - start);
-    if (candidate.empty()) candidate = ".";
+    // An empty entry means the current folder.
+    std::string candidate = end > start ? dirs.substr(start, end - start) : std::string(".");
     candidate += '/';
     candidate += program;
     if (access(candidate.c_str(), X_OK) == 0) return candidate;
