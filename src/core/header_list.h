@@ -15,11 +15,14 @@ struct HeaderList {
   HeaderEntry* last;
 };
 
+// Each entry is one block that holds its name and value behind it: `name`
+// and `value` point into the entry and are released with it, never alone.
+
 // Releases every entry with its texts; both slots end up null.
 void ClearHeaderList(HeaderList* list);
 
-// Appends a new entry holding copies of `name` and `value` (value may be null).
-// False, nothing added, when memory runs out.
+// Appends a new entry holding copies of `name` and `value` (value may be null)
+// in one block. False, nothing added, for a null name or when memory runs out.
 bool AppendHeader(HeaderList* list, const char* name, const char* value);
 
 // Case-insensitive ASCII comparison of two whole texts.
