@@ -21,19 +21,22 @@ void ClearHeaderList(HeaderList* list) {
   list->last = nullptr;
 }
 
-bool AppendHeader(HeaderList* list, const char* name, const char* value) {
+bool AppendHeaderPieces(HeaderList* list, const char* name, size_t name_length,
+                        const char* value, size_t value_length) {
   if (list == nullptr || name == nullptr) return false;
-  const size_t name_size = std::strlen(name) + 1;
-  const size_t value_size = value != nullptr ? std::strlen(value) + 1 : 0;
+  const size_t name_size = name_length + 1;
+  const size_t value_size = value != nullptr ? value_length + 1 : 0;
+  if (name_size + value_size > static_cast<size_t>(INT32_MAX) - sizeof(HeaderEntry)) return false;
   const size_t total = sizeof(HeaderEntry) + name_size + value_size;
-  if (total > static_cast<size_t>(INT32_MAX)) return false;
   HeaderEntry* entry = nullptr;
   if (!AllocBlock(&entry, static_cast<int32_t>(total), false)) return false;
   char* text = reinterpret_cast<char*>(entry + 1);
-  std::memcpy(text, name, name_size);
+  std::memcpy(text, name, name_length);
+  text[name_length] = '\0';
   entry->name = text;
   if (value != nullptr) {
-    std::memcpy(text + name_size, value, value_size);
+    std::memcpy(text + name_size, value, value_length);
+    text[name_size + value_length] = '\0';
     entry->value = text + name_size;
   } else {
     entry->value = nullptr;
@@ -41,6 +44,12 @@ bool AppendHeader(HeaderList* list, const char* name, const char* value) {
   entry->prev = nullptr;
   entry->next = nullptr;
   return ListAppend(&list->first, &list->last, entry);
+}
+
+bool AppendHeader(HeaderList* list, const char* name, const char* value) {
+  if (name == nullptr) return false;
+  return AppendHeaderPieces(list, name, std::strlen(name), value,
+                            value != nullptr ? std::strlen(value) : 0);
 }
 
 static char LowerAscii(char c) {
