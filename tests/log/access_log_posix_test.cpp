@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <vector>
+#include <thread>
+#include <string>
+#include <atomic>
 #include <ctime>
 
 #include "log/access_log_test_support.h"
@@ -78,6 +83,83 @@ TEST_F(BlockedAccessLogTest, AStopWhileAWriteIsBlockedTellsTheUser) {
   WaitForNoThreads();
   EXPECT_EQ(CountRegisteredThreads(), 0);
   EXPECT_NE(received.find("\"GET /blocked HTTP/1.1\""), std::string::npos);
+}
+
+// While the log thread is held in a write (the day's file is a FIFO nobody
+// reads yet), loggers fill every buffer the log keeps and then wait in line
+// instead of dropping or overtaking lines. Once the file is read, every
+// line arrives exactly once, each logger's lines in the order it handed
+// them in, the last ones written out by the stop.
+TEST_F(BlockedAccessLogTest, LoggersWaitWhileEveryBufferIsFullAndLoseNothing) {
+  fs::create_directories(dir_);
+  std::string file = FileFor("Ambrel_HTTP_01_22_2007.log");
+  ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+  StartAccessLog(dir_.c_str(), &token_);
+  constexpr int kThreads = 8;
+  constexpr int kLines = 150;
+  std::atomic<int> handed{0};
+  std::vector<std::thread> loggers;
+  for (int t = 0; t < kThreads; ++t) {
+    loggers.emplace_back([t, &handed] {
+      for (int i = 0; i < kLines; ++i) {
+        std::string target = "/t" + std::to_string(t) + "/" + std::to_string(i) + "/" +
+                             std::string(static_cast<size_t>(150 + (i * 37 + t * 11) % 200), 'p');
+        LogRequest("agent", "127.0.0.1", "GET", target.c_str(), "HTTP/1.1", 200, i, "");
+        handed.fetch_add(1);
+      }
+    });
+  }
+  // Let the loggers run into the full buffers (how far they get does not
+  // matter: they cannot all be through while nothing is written).
+  int settled = -1;
+  for (int i = 0; i < 2000 && settled != handed.load(); ++i) {
+    settled = handed.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_LT(handed.load(), kThreads * kLines);
+  // The reader holds the FIFO open for reading and writing, so each pass
+  // of the log thread (open, write, close) finds it there and no read ever
+  // sees an end; it reads until told to stop and then takes what is left.
+  int fifo = open(file.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(fifo, 0);
+  std::atomic<bool> reading{true};
+  std::string received;
+  std::thread reader([&] {
+    char chunk[8192];
+    for (;;) {
+      bool last = !reading.load();
+      ssize_t n;
+      while ((n = read(fifo, chunk, sizeof chunk)) > 0) received.append(chunk, static_cast<size_t>(n));
+      if (last) return;
+      pollfd wait{fifo, POLLIN, 0};
+      poll(&wait, 1, 10);
+    }
+  });
+  for (std::thread& t : loggers) t.join();
+  StopAccessLog();
+  WaitForNoThreads();
+  EXPECT_EQ(CountRegisteredThreads(), 0);
+  reading.store(false);
+  reader.join();
+  close(fifo);
+
+  std::vector<std::vector<int>> order(kThreads);
+  int lines = 0;
+  size_t at = 0;
+  for (size_t end; (end = received.find('\n', at)) != std::string::npos; at = end + 1, ++lines) {
+    std::string line = received.substr(at, end - at);
+    size_t start = line.find("\"GET /t");
+    ASSERT_NE(start, std::string::npos) << line;
+    int t = std::atoi(line.c_str() + start + 7);
+    int i = std::atoi(line.c_str() + line.find('/', start + 7) + 1);
+    ASSERT_TRUE(t >= 0 && t < kThreads) << line;
+    order[t].push_back(i);
+  }
+  EXPECT_EQ(at, received.size());  // no piece of a line left over
+  EXPECT_EQ(lines, kThreads * kLines);
+  std::vector<int> expected(kLines);
+  for (int i = 0; i < kLines; ++i) expected[i] = i;
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(order[t], expected) << "thread " << t;
 }
 
 }  // namespace
