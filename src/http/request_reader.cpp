@@ -292,8 +292,14 @@ bool AddRequestHeader(Connection* connection, const char* name, const char* valu
 }
 
 const char* FindRequestHeader(const Connection* connection, const char* name) {
+  if (name == nullptr) return "";
+  // Most names differ in their first letter: that is compared here, the
+  // rest only for the few that share it.
+  const char first = name[0] >= 'A' && name[0] <= 'Z' ? static_cast<char>(name[0] - 'A' + 'a') : name[0];
   for (const HeaderEntry* e = connection->request_headers.first; e != nullptr; e = e->next) {
-    if (EqualsIgnoringCase(e->name, name)) return e->value != nullptr ? e->value : "";
+    char c = e->name[0];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c == first && EqualsIgnoringCase(e->name, name)) return e->value != nullptr ? e->value : "";
   }
   return "";
 }

@@ -22,8 +22,8 @@ char* AddressText(const SocketAddressV4& address) {
 }
 
 void LogAnswered(Connection* c, int32_t status) {
-  const char* referer = FindRequestHeader(c, "Referer:");
   if (AccessLogHandle.load() == nullptr || c->peer_text == nullptr) return;
+  const char* referer = FindRequestHeader(c, "Referer:");
   LogRequest(FindRequestHeader(c, "User-Agent:"), c->peer_text, c->method, c->target, c->version,
              status, c->bytes_sent, referer);
 }
