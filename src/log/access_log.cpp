@@ -42,7 +42,8 @@ struct LogState {
   int32_t sealed_count;
   char* LogBuffer;  // the one being filled
   int32_t used;
-  // The thread writes sealed buffers (outside the lock) right now.
+  // A writer (the log thread, or a logger that sealed a full buffer) writes
+  // sealed buffers (outside the lock) right now; one at a time.
   bool writing;
   // Buffers sealed and buffers written so far; a logger that sealed one
   // for lack of room waits until the written count reaches its own.
@@ -156,51 +157,62 @@ void SealBuffer() {
 
 bool BufferFree() { return AccessLog.sealed_count < kLogBufferCount - 1; }
 
-// One pass of the log thread: writes the buffers loggers sealed for lack
-// of room at once, and the one being filled when a second has passed since
-// the last write. The file is written without the lock, so loggers go on
-// filling the next buffer meanwhile. False when a newer run has taken over
-// the log while this thread was writing.
-bool RunLogPass(std::unique_lock<std::mutex>& buffer, uint64_t generation) {
-  uint64_t now = ReadCounter();
-  if (AccessLog.sealed_count == 0 && WriteIsDue(now)) SealBuffer();
-  if (AccessLog.sealed_count == 0) {
-    AccessLog.wake_sent = false;
-    return true;
-  }
-  const int32_t first = AccessLog.sealed_first;
-  const int32_t count = AccessLog.sealed_count;
-  UpdateLogFileName(false);
-  const std::string name = AccessLog.LogFileName;
-  AccessLog.writing = true;
-  buffer.unlock();
-  // One open for the pass, one write per sealed buffer.
-  FileHandle file = OpenFileForAppending(name.c_str());
-  if (file != kInvalidFile) {
-    for (int32_t i = 0; i < count; ++i) {
-      const int32_t index = (first + i) % kLogBufferCount;
-      if (AccessLog.sealed_used[index] > 0) {
-        WriteToFile(file, AccessLog.buffers[index], AccessLog.sealed_used[index]);
+// Writes the sealed buffers, oldest first, one write each, until none is
+// left: buffers sealed while a write runs are taken by the next round. The
+// caller has taken the writer's part (`writing` set) and holds
+// LogBufferLock, which is released while the file is written, so loggers go
+// on filling the next buffer meanwhile. One writer at a time keeps the
+// buffers in their order in the file.
+void WriteSealedBuffers(std::unique_lock<std::mutex>& buffer) {
+  while (AccessLog.sealed_count > 0) {
+    const int32_t first = AccessLog.sealed_first;
+    const int32_t count = AccessLog.sealed_count;
+    UpdateLogFileName(false);
+    char name[kMaxPath + 1];
+    std::memcpy(name, AccessLog.LogFileName, sizeof name);
+    buffer.unlock();
+    // One open for the round, one write per sealed buffer.
+    FileHandle file = OpenFileForAppending(name);
+    if (file != kInvalidFile) {
+      for (int32_t i = 0; i < count; ++i) {
+        const int32_t index = (first + i) % kLogBufferCount;
+        if (AccessLog.sealed_used[index] > 0) {
+          WriteToFile(file, AccessLog.buffers[index], AccessLog.sealed_used[index]);
+        }
       }
+      CloseFile(file);
     }
-    CloseFile(file);
+    buffer.lock();
+    AccessLog.sealed_first = (first + count) % kLogBufferCount;
+    AccessLog.sealed_count -= count;
+    AccessLog.writes_done += static_cast<uint64_t>(count);
+    AccessLog.last_write = ReadCounter();
+    LogWriteDone.notify_all();
   }
-  buffer.lock();
   AccessLog.writing = false;
   LogWriteDone.notify_all();
-  if (LogGeneration.load() != generation) return false;
-  AccessLog.sealed_first = (first + count) % kLogBufferCount;
-  AccessLog.sealed_count -= count;
-  AccessLog.writes_done += static_cast<uint64_t>(count);
-  AccessLog.last_write = now;
-  AccessLog.wake_sent = false;
-  return true;
 }
 
-// The last pass: what the buffers still hold goes to the file, and from here
-// on loggers write their lines themselves.
+// One pass of the log thread: when a second has passed since the last write,
+// the buffer being filled is sealed and written. A logger that sealed a
+// full buffer writes it itself, and a writer at work takes whatever is
+// sealed meanwhile, so the thread leaves those alone.
+void RunLogPass(std::unique_lock<std::mutex>& buffer) {
+  if (!AccessLog.writing) {
+    if (AccessLog.sealed_count == 0 && WriteIsDue(ReadCounter())) SealBuffer();
+    if (AccessLog.sealed_count > 0) {
+      AccessLog.writing = true;
+      WriteSealedBuffers(buffer);
+    }
+  }
+  AccessLog.wake_sent = false;
+}
+
+// The last pass: once no writer is at work, what the buffers still hold goes
+// to the file, and from here on loggers write their lines themselves.
 void FinishLog() {
-  std::lock_guard<std::mutex> buffer(LogBufferLock);
+  std::unique_lock<std::mutex> buffer(LogBufferLock);
+  LogWriteDone.wait(buffer, [] { return !AccessLog.writing; });
   for (int32_t i = 0; i < AccessLog.sealed_count; ++i) {
     const int32_t index = (AccessLog.sealed_first + i) % kLogBufferCount;
     AppendToLogFile(AccessLog.buffers[index], AccessLog.sealed_used[index]);
@@ -223,7 +235,10 @@ void LogThread(void* parameter) {
   while (ours && !LogStopFlag.load() && current()) {
     {
       std::unique_lock<std::mutex> buffer(LogBufferLock);
-      ours = RunLogPass(buffer, generation);
+      RunLogPass(buffer);
+      // A stop that gave up on this thread, and a new start after it,
+      // leave the new run to its own thread.
+      ours = current();
     }
     if (ours) LogWakeEvent.Wait(kLogWakeIntervalMs);
   }
@@ -363,24 +378,31 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
     });
   }
   if (in_line) AccessLog.waiting -= 1;
-  // The thread is woken only when a write is due or a buffer was sealed,
-  // so the file still gets one write a second at most (or one per full
-  // buffer) and a line in a quiet moment goes out at once.
-  bool wake = placed == Placed::kSealed;
-  if (placed == Placed::kAppended && !AccessLog.wake_sent && WriteIsDue(ReadCounter())) wake = true;
-  if (wake) AccessLog.wake_sent = true;
-  const uint64_t wait_for = AccessLog.seals;
-  buffer.unlock();
   if (call.owns_lock()) call.unlock();
+  if (placed == Placed::kSealed) {
+    // The logger whose line did not fit waits for the write of what was
+    // pending: it writes it itself when no write runs, which spares it the
+    // wait for the log thread's turn; otherwise the writer at work takes
+    // its buffer next. Those after it go on into the next buffer.
+    if (!AccessLog.writing) {
+      AccessLog.writing = true;
+      WriteSealedBuffers(buffer);
+      return;
+    }
+    const uint64_t wait_for = AccessLog.seals;
+    LogWriteDone.wait(buffer, [wait_for, generation] {
+      return AccessLog.writes_done >= wait_for || !AccessLog.accepting ||
+             LogGeneration.load() != generation;
+    });
+    return;
+  }
+  // The thread is woken only when a write is due, so the file still gets
+  // one write a second at most (or one per full buffer) and a line in a
+  // quiet moment goes out at once.
+  bool wake = placed == Placed::kAppended && !AccessLog.wake_sent && WriteIsDue(ReadCounter());
+  if (wake) AccessLog.wake_sent = true;
+  buffer.unlock();
   if (wake) LogWakeEvent.Set();
-  if (placed != Placed::kSealed) return;
-  // The logger whose line did not fit waits for the write of what was
-  // pending; those after it go on into the next buffer.
-  buffer.lock();
-  LogWriteDone.wait(buffer, [wait_for, generation] {
-    return AccessLog.writes_done >= wait_for || !AccessLog.accepting ||
-           LogGeneration.load() != generation;
-  });
 }
 
 void StopAccessLog() {
