@@ -249,11 +249,31 @@ void LogThread(void* parameter) {
   ReleaseCurrentThread();
 }
 
-// The stamp text of `now`, formatted once per second. Caller holds
-// LogBufferLock, which guards the remembered stamp.
-const std::string& StampFor(const LocalTime& now) {
+// A logger's reading of the clock, taken before it waits for the lock, with
+// the counter value right after it.
+struct ClockReading {
+  LocalTime now;
+  uint64_t counter;
+};
+
+ClockReading ReadClockForLine() {
+  ClockReading reading;
+  ReadLogClock(&reading.now);
+  reading.counter = ReadCounter();
+  return reading;
+}
+
+// The stamp text for a reading, formatted once per second. A reading older
+// than the one behind the last stamp (its logger was overtaken on the way
+// to the lock) gets that stamp, so stamps never go back in the file. Caller
+// holds LogBufferLock, which guards the remembered stamp.
+const std::string& StampFor(const ClockReading& reading) {
   static LocalTime stamped{};
+  static uint64_t stamped_counter = 0;
   static std::string stamp;
+  if (!stamp.empty() && reading.counter < stamped_counter) return stamp;
+  stamped_counter = reading.counter;
+  const LocalTime& now = reading.now;
   const CalendarTime& a = now.time;
   const CalendarTime& b = stamped.time;
   if (stamp.empty() || a.second != b.second || a.minute != b.minute || a.hour != b.hour ||
@@ -268,15 +288,14 @@ const std::string& StampFor(const LocalTime& now) {
 // What putting a line into the buffer came to.
 enum class Placed { kAppended, kSealed, kNoRoom, kDropped };
 
-// Stamps the line with the time of now and puts it into the buffer being
+// Stamps the line with the time of `reading` and puts it into the buffer being
 // filled. When it does not fit, that buffer is sealed for an early write
 // and the line starts the next one; kNoRoom, nothing done, when no buffer
 // is free for that. A line longer than a buffer is never written. Caller
 // holds LogBufferLock and the log is accepting lines.
-Placed PlaceLine(const char* peer, size_t peer_length, const std::string& rest) {
-  LocalTime now;
-  ReadLogClock(&now);
-  const std::string& stamp = StampFor(now);
+Placed PlaceLine(const char* peer, size_t peer_length, const std::string& rest,
+                 const ClockReading& reading) {
+  const std::string& stamp = StampFor(reading);
   const size_t n = peer_length + stamp.size() + rest.size();
   if (n > static_cast<size_t>(kLogBufferSize)) return Placed::kDropped;
   Placed placed = Placed::kAppended;
@@ -340,6 +359,8 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
   AppendLogLineRest(&rest, fields);
   const char* peer = peer_text != nullptr ? peer_text : "";
   const size_t peer_length = std::strlen(peer);
+  // The clock is read before the lock: the zone conversion takes a while.
+  const ClockReading reading = ReadClockForLine();
   std::unique_lock<std::mutex> call(LogCallLock, std::defer_lock);
   std::unique_lock<std::mutex> buffer(LogBufferLock);
   const uint64_t generation = LogGeneration.load();
@@ -348,10 +369,8 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
   for (;;) {
     if (!AccessLog.accepting) {
       // Late: the thread is gone (or never ran); the line goes to the file at once.
-      LocalTime now;
-      ReadLogClock(&now);
       std::string line = peer;
-      line += StampFor(now);
+      line += StampFor(ReadClockForLine());
       line += rest;
       if (line.size() <= static_cast<size_t>(kLogBufferSize)) {
         AppendToLogFile(line.data(), static_cast<int32_t>(line.size()));
@@ -362,7 +381,7 @@ void LogRequest(const char* user_agent, const char* peer_text, const char* metho
     // A logger that waits for a free buffer keeps its place: those that
     // come after it line up behind it.
     if (AccessLog.waiting == 0 || in_line) {
-      placed = PlaceLine(peer, peer_length, rest);
+      placed = PlaceLine(peer, peer_length, rest, reading);
       if (placed != Placed::kNoRoom) break;
     }
     if (!in_line) {
