@@ -58,6 +58,12 @@ struct LogState {
   uint64_t frequency;
   // A logger has woken the thread for a due write that has not happened yet.
   bool wake_sent;
+  // The day's file stays open while writes follow each other within a
+  // second (heavy traffic fills a buffer many times a second); the first
+  // write after a quiet second opens it afresh by name, as does a new day.
+  // Touched only by the writer at work, or under LogBufferLock while none is.
+  FileHandle kept_file = kInvalidFile;
+  char kept_name[kMaxPath + 1];
   // Loggers waiting for a free buffer; newcomers line up behind them.
   int32_t waiting;
 };
@@ -170,9 +176,16 @@ void WriteSealedBuffers(std::unique_lock<std::mutex>& buffer) {
     UpdateLogFileName(false);
     char name[kMaxPath + 1];
     std::memcpy(name, AccessLog.LogFileName, sizeof name);
+    FileHandle file = AccessLog.kept_file;
+    const bool reuse = file != kInvalidFile && std::strcmp(AccessLog.kept_name, name) == 0 &&
+                       ReadCounter() <= AccessLog.last_write + AccessLog.frequency;
+    AccessLog.kept_file = kInvalidFile;
     buffer.unlock();
-    // One open for the round, one write per sealed buffer.
-    FileHandle file = OpenFileForAppending(name);
+    if (!reuse) {
+      if (file != kInvalidFile) CloseFile(file);
+      file = OpenFileForAppending(name);
+    }
+    // One write per sealed buffer.
     if (file != kInvalidFile) {
       for (int32_t i = 0; i < count; ++i) {
         const int32_t index = (first + i) % kLogBufferCount;
@@ -180,9 +193,10 @@ void WriteSealedBuffers(std::unique_lock<std::mutex>& buffer) {
           WriteToFile(file, AccessLog.buffers[index], AccessLog.sealed_used[index]);
         }
       }
-      CloseFile(file);
     }
     buffer.lock();
+    AccessLog.kept_file = file;
+    std::memcpy(AccessLog.kept_name, name, sizeof name);
     AccessLog.sealed_first = (first + count) % kLogBufferCount;
     AccessLog.sealed_count -= count;
     AccessLog.writes_done += static_cast<uint64_t>(count);
@@ -193,13 +207,24 @@ void WriteSealedBuffers(std::unique_lock<std::mutex>& buffer) {
   LogWriteDone.notify_all();
 }
 
+// Closes the kept file. Caller holds LogBufferLock and no writer is at work.
+void CloseKeptFile() {
+  if (AccessLog.kept_file == kInvalidFile) return;
+  CloseFile(AccessLog.kept_file);
+  AccessLog.kept_file = kInvalidFile;
+}
+
 // One pass of the log thread: when a second has passed since the last write,
 // the buffer being filled is sealed and written. A logger that sealed a
 // full buffer writes it itself, and a writer at work takes whatever is
 // sealed meanwhile, so the thread leaves those alone.
 void RunLogPass(std::unique_lock<std::mutex>& buffer) {
   if (!AccessLog.writing) {
-    if (AccessLog.sealed_count == 0 && WriteIsDue(ReadCounter())) SealBuffer();
+    const uint64_t now = ReadCounter();
+    // A quiet second closes the file: a file removed or renamed meanwhile
+    // is made anew by the next write.
+    if (now > AccessLog.last_write + AccessLog.frequency) CloseKeptFile();
+    if (AccessLog.sealed_count == 0 && WriteIsDue(now)) SealBuffer();
     if (AccessLog.sealed_count > 0) {
       AccessLog.writing = true;
       WriteSealedBuffers(buffer);
@@ -213,6 +238,7 @@ void RunLogPass(std::unique_lock<std::mutex>& buffer) {
 void FinishLog() {
   std::unique_lock<std::mutex> buffer(LogBufferLock);
   LogWriteDone.wait(buffer, [] { return !AccessLog.writing; });
+  CloseKeptFile();
   for (int32_t i = 0; i < AccessLog.sealed_count; ++i) {
     const int32_t index = (AccessLog.sealed_first + i) % kLogBufferCount;
     AppendToLogFile(AccessLog.buffers[index], AccessLog.sealed_used[index]);
@@ -321,6 +347,7 @@ EngineToken* StartAccessLog(const char* directory, EngineToken* token) {
     // A thread left behind by a stop that gave up may still be writing from
     // a buffer: the new run starts once that write has ended.
     LogWriteDone.wait(buffer, [] { return !AccessLog.writing; });
+    CloseKeptFile();
     generation = LogGeneration.fetch_add(1) + 1;
     LogStopFlag.store(false);
     AccessLog.LogBuffer = AccessLog.buffers[0];

@@ -48,7 +48,7 @@ void CaptureBox(const char* text, const char* caption, MessageBoxIcon icon) {
 }
 
 // Its own suite name: the fixture of this file is another class than the
-// one of access_log_test.cpp.
+// one of access_log_test.cpp. (Every test of this file uses it.)
 class BlockedAccessLogTest : public AccessLogTest {};
 
 TEST_F(BlockedAccessLogTest, AStopWhileAWriteIsBlockedTellsTheUser) {
@@ -160,6 +160,47 @@ TEST_F(BlockedAccessLogTest, LoggersWaitWhileEveryBufferIsFullAndLoseNothing) {
   std::vector<int> expected(kLines);
   for (int i = 0; i < kLines; ++i) expected[i] = i;
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(order[t], expected) << "thread " << t;
+}
+
+// Full buffers written one after another share one open of the day's file;
+// the date is still checked at every write, so the lines after midnight go
+// to the new day's file, each line in exactly one of the two and in order.
+// A file removed meanwhile is made anew by the write after a quiet second.
+TEST_F(BlockedAccessLogTest, AKeptFileFollowsTheDayAndARemovedFileIsMadeAgain) {
+  StartAccessLog(dir_.c_str(), &token_);
+  const std::string old_day = FileFor("Ambrel_HTTP_01_22_2007.log");
+  const std::string new_day = FileFor("Ambrel_HTTP_01_23_2007.log");
+  auto target = [](int i) { return "/n" + std::to_string(i) + "/" + std::string(180, 'k'); };
+  for (int i = 0; i < 120; ++i) {
+    if (i == 60) SetFakeTime(2007, 1, 23, 0, 0, 1, -300);
+    Log(target(i).c_str());
+  }
+  StopAccessLog();
+  WaitForNoThreads();
+  const std::string before = ReadWholeFile(old_day);
+  const std::string after = ReadWholeFile(new_day);
+  EXPECT_NE(before.find(target(0) + " "), std::string::npos);
+  EXPECT_NE(after.find(target(119) + " "), std::string::npos);
+  std::string expected;
+  for (int i = 0; i < 120; ++i) {
+    expected += "192.168.1.5 - - [" + std::string(i < 60 ? "22/Jan/2007:14:05:09" : "23/Jan/2007:00:00:01") +
+                " -0500] \"GET " + target(i) + " HTTP/1.1\" 200 5123 \"-\" \"curl/8\"\n";
+  }
+  EXPECT_EQ(before + after, expected);
+
+  StartAccessLog(dir_.c_str(), &token_);
+  Log("/again-1");
+  // (A buffer filled before midnight but written after it went to the new
+  // day's file: the date is that of the write.)
+  WaitForLines(new_day, static_cast<size_t>(std::count(after.begin(), after.end(), '\n')) + 1);
+  ASSERT_NE(ReadWholeFile(new_day).find("/again-1 "), std::string::npos);
+  ASSERT_EQ(unlink(new_day.c_str()), 0);
+  Log("/again-2");
+  WaitForLines(new_day, 1);
+  StopAccessLog();
+  EXPECT_EQ(ReadWholeFile(new_day),
+            "192.168.1.5 - - [23/Jan/2007:00:00:01 -0500] \"GET /again-2 HTTP/1.1\" 200 5123 \"-\" "
+            "\"curl/8\"\n");
 }
 
 }  // namespace
