@@ -9,6 +9,7 @@
 #include "core/decimal.h"
 #include "core/header_list.h"
 #include "http/engine.h"
+#include "http/session.h"
 #include "http/request_reader.h"
 #include "http/response_writer.h"
 #include "platform/process.h"
@@ -135,6 +136,7 @@ bool ChooseCommand(Connection* c, bool is_php, ScriptCommand* command) {
 int32_t RunScriptChecked(Connection* c, bool is_php) {
   ScriptCommand command;
   if (!ChooseCommand(c, is_php, &command)) return 500;
+  KnowLocalAddress(c);
   std::string environment = BuildScriptEnvironment(*c);
   std::string directory = ScriptWorkingDirectory(c->file_path);
   ChildGuard guard;

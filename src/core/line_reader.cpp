@@ -4,12 +4,21 @@
 
 int32_t FindLineEnd(const char* buffer, int32_t from, int32_t to, const char* terminator,
                     int32_t terminator_length) {
-  int32_t first_end = from + 1 > terminator_length ? from + 1 : terminator_length;
-  for (int32_t end = first_end; end <= to; ++end) {
-    if (std::memcmp(buffer + end - terminator_length, terminator,
-                    static_cast<size_t>(terminator_length)) == 0) {
-      return end;
-    }
+  if (terminator_length <= 0) return 0;
+  // Candidate starts of the terminator: from the one that would end just
+  // past `from` to the last that still ends within `to`. The search jumps
+  // to each occurrence of the terminator's first byte.
+  int32_t start = (from + 1 > terminator_length ? from + 1 : terminator_length) - terminator_length;
+  const int32_t last_start = to - terminator_length;
+  const char first = terminator[0];
+  while (start <= last_start) {
+    const void* hit = std::memchr(buffer + start, first, static_cast<size_t>(last_start - start + 1));
+    if (hit == nullptr) return 0;
+    start = static_cast<int32_t>(static_cast<const char*>(hit) - buffer);
+    int32_t i = 1;
+    while (i < terminator_length && buffer[start + i] == terminator[i]) ++i;
+    if (i == terminator_length) return start + terminator_length;
+    ++start;
   }
   return 0;
 }

@@ -32,7 +32,8 @@ struct Connection {
   HeaderList request_headers;      // per request, in arrival order
   SocketHandle socket;             // -1 once the session closed it
   char* peer_text;                 // dotted peer address
-  char* local_text;                // dotted local address the connection came in on
+  char* local_text;                // dotted local address the connection came in on; read
+                                   // when a script first needs it (KnowLocalAddress)
   SocketAddressV4 peer_address;
   SocketAddressV4 local_address;
   int32_t local_address_length;    // 16

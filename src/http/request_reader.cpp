@@ -90,14 +90,22 @@ void SplitTarget(Connection* connection) {
   FreeAndClear(&before);
 }
 
-// One header line: "name: value" is added, a line without ": " is dropped.
-void TakeHeaderLine(Connection* connection, char* line) {
-  char* separator = std::strstr(line, ": ");
-  if (separator == nullptr) return;
-  char saved = separator[1];
-  separator[1] = '\0';  // the name keeps its colon
-  AddRequestHeader(connection, line, separator + 2);
-  separator[1] = saved;
+// One header line of `length` bytes (CR LF not counted): "name: value" is
+// added, a line without ": " is dropped.
+void TakeHeaderLine(Connection* connection, const char* line, int32_t length) {
+  // The line is text: a NUL byte in it ends it there.
+  const char* end = line + strnlen(line, static_cast<size_t>(length));
+  for (const char* p = line; p < end;) {
+    const char* colon = static_cast<const char*>(std::memchr(p, ':', static_cast<size_t>(end - p)));
+    if (colon == nullptr || colon + 1 >= end) return;
+    if (colon[1] == ' ') {
+      // The name keeps its colon.
+      AddRequestHeaderPieces(connection, line, static_cast<size_t>(colon + 1 - line), colon + 2,
+                             static_cast<size_t>(end - (colon + 2)));
+      return;
+    }
+    p = colon + 1;
+  }
 }
 
 // Moves what is left unused to the front of the connection's buffer and
@@ -151,7 +159,7 @@ int32_t ReadHeaders(Connection* connection, char* line) {
     int32_t length = 0;
     if (!NextLine(connection, line, &length)) return 400;
     bool empty = line[0] == '\0';
-    if (!empty) TakeHeaderLine(connection, line);
+    if (!empty) TakeHeaderLine(connection, line, length - 2);
     if (connection->request_header_count >= kRequestHeaderLimit) return 400;
     if (empty) return 0;
   }
@@ -265,18 +273,33 @@ bool DiscardRequestBody(Connection* connection) {
   return true;
 }
 
-bool AddRequestHeader(Connection* connection, const char* name, const char* value) {
-  if (!AppendHeader(&connection->request_headers, name, value)) return false;
+bool AddRequestHeaderPieces(Connection* connection, const char* name, size_t name_length,
+                            const char* value, size_t value_length) {
+  if (!AppendHeaderPieces(&connection->request_headers, name, name_length, value, value_length)) {
+    return false;
+  }
   int64_t total = static_cast<int64_t>(connection->request_value_bytes) +
-                  static_cast<int64_t>(std::strlen(value != nullptr ? value : ""));
+                  static_cast<int64_t>(value != nullptr ? value_length : 0);
   connection->request_value_bytes = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
   connection->request_header_count += 1;
   return true;
 }
 
+bool AddRequestHeader(Connection* connection, const char* name, const char* value) {
+  if (name == nullptr) return false;
+  return AddRequestHeaderPieces(connection, name, std::strlen(name), value,
+                                value != nullptr ? std::strlen(value) : 0);
+}
+
 const char* FindRequestHeader(const Connection* connection, const char* name) {
+  if (name == nullptr) return "";
+  // Most names differ in their first letter: that is compared here, the
+  // rest only for the few that share it.
+  const char first = name[0] >= 'A' && name[0] <= 'Z' ? static_cast<char>(name[0] - 'A' + 'a') : name[0];
   for (const HeaderEntry* e = connection->request_headers.first; e != nullptr; e = e->next) {
-    if (EqualsIgnoringCase(e->name, name)) return e->value != nullptr ? e->value : "";
+    char c = e->name[0];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c == first && EqualsIgnoringCase(e->name, name)) return e->value != nullptr ? e->value : "";
   }
   return "";
 }

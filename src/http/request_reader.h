@@ -4,6 +4,7 @@
 // is taken from there before the socket (ReceiveRequestBody).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/line_reader.h"
@@ -42,6 +43,9 @@ bool DiscardRequestBody(Connection* connection);
 // Appends a request header (copies of both texts) and counts it and its
 // value's length. False, header dropped, when memory runs out.
 bool AddRequestHeader(Connection* connection, const char* name, const char* value);
+// The same for texts of known length (no NUL needed).
+bool AddRequestHeaderPieces(Connection* connection, const char* name, size_t name_length,
+                            const char* value, size_t value_length);
 
 // The value of the first request header named `name` (with its colon, any
 // case); the empty text when there is none. Never null.

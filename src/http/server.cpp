@@ -73,7 +73,7 @@ bool AcceptOne(SocketHandle listen_socket) {
     FreeAndClear(&c);
     return false;
   }
-  GetLocalAddress(c->socket, &c->local_address);
+  // The local address is read when a script needs it (KnowLocalAddress).
   {
     std::lock_guard<std::mutex> guard(SessionCountLock);
     SessionCount += 1;

@@ -22,8 +22,8 @@ char* AddressText(const SocketAddressV4& address) {
 }
 
 void LogAnswered(Connection* c, int32_t status) {
-  const char* referer = FindRequestHeader(c, "Referer:");
   if (AccessLogHandle.load() == nullptr || c->peer_text == nullptr) return;
+  const char* referer = FindRequestHeader(c, "Referer:");
   LogRequest(FindRequestHeader(c, "User-Agent:"), c->peer_text, c->method, c->target, c->version,
              status, c->bytes_sent, referer);
 }
@@ -98,7 +98,6 @@ namespace {
 // Serves one connection from the scope check to its close.
 void ServeConnection(Connection* c) {
   c->peer_text = AddressText(c->peer_address);
-  c->local_text = AddressText(c->local_address);
   c->file = kInvalidFile;
   // A refused peer sees its connection closed without a byte either way.
   if (!IsPeerAllowed(ServerSettings.scope, c->peer_text)) {
@@ -124,6 +123,12 @@ void SessionThread(void* parameter) {
   // the registry without this thread.
   ReleaseCurrentThread();
   LeaveSessionPool();
+}
+
+void KnowLocalAddress(Connection* c) {
+  if (c->local_text != nullptr) return;
+  if (c->socket != kInvalidSocket) GetLocalAddress(c->socket, &c->local_address);
+  c->local_text = AddressText(c->local_address);
 }
 
 void ResetRequest(Connection* c) {

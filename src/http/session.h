@@ -12,3 +12,8 @@ void SessionThread(void* parameter);
 
 // Releases and clears the per-request state of the connection.
 void ResetRequest(Connection* connection);
+
+// Reads the connection's own local address and its dotted text the first
+// time something needs them (a script's environment): most connections
+// never do, and each would cost a system call.
+void KnowLocalAddress(Connection* connection);

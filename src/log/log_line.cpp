@@ -12,21 +12,28 @@ const char* MonthName(uint16_t month) {
   return month >= 1 && month <= 12 ? kMonthNames[month - 1] : "???";
 }
 
+// True for the bytes a quoted field escapes.
+bool NeedsEscape(unsigned char c) { return c < 0x20 || c == 0x7F || c == '"' || c == '\\'; }
+
 // Appends `text` for a quoted field: control bytes as \xHH, '"' as \" and
-// '\' as \\; every other byte (UTF-8 included) as it is.
+// '\' as \\; every other byte (UTF-8 included) as it is, in runs.
 void AppendEscaped(std::string* line, const char* text) {
   if (text == nullptr) return;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
+  static const char kHex[] = "0123456789ABCDEF";
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  for (;;) {
+    const unsigned char* run = p;
+    while (*p != 0 && !NeedsEscape(*p)) ++p;
+    line->append(reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
+    if (*p == 0) return;
     if (*p == '"' || *p == '\\') {
-      line->push_back('\\');
-      line->push_back(static_cast<char>(*p));
-    } else if (*p < 0x20 || *p == 0x7F) {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", *p);
-      line->append(hex);
+      const char escaped[2] = {'\\', static_cast<char>(*p)};
+      line->append(escaped, 2);
     } else {
-      line->push_back(static_cast<char>(*p));
+      const char escaped[4] = {'\\', 'x', kHex[*p >> 4], kHex[*p & 15]};
+      line->append(escaped, 4);
     }
+    ++p;
   }
 }
 
@@ -60,28 +67,33 @@ std::string FormatLogStamp(const LocalTime& now) {
   return text;
 }
 
-std::string BuildLogLineRest(const LogLineFields& f) {
-  std::string rest = "] \"";
-  AppendEscaped(&rest, f.method);
-  rest += ' ';
-  AppendEscaped(&rest, f.target);
-  rest += ' ';
-  AppendEscaped(&rest, f.version);
+void AppendLogLineRest(std::string* rest, const LogLineFields& f) {
+  rest->append("] \"");
+  AppendEscaped(rest, f.method);
+  rest->push_back(' ');
+  AppendEscaped(rest, f.target);
+  rest->push_back(' ');
+  AppendEscaped(rest, f.version);
   char digits[24];
-  rest += "\" ";
-  rest.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<int>(f.status)).ptr);
-  rest += ' ';
-  rest.append(digits, std::to_chars(digits, digits + sizeof digits,
-                                    static_cast<long long>(f.bytes_sent)).ptr);
-  rest += " \"";
+  rest->append("\" ");
+  rest->append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<int>(f.status)).ptr);
+  rest->push_back(' ');
+  rest->append(digits, std::to_chars(digits, digits + sizeof digits,
+                                     static_cast<long long>(f.bytes_sent)).ptr);
+  rest->append(" \"");
   if (f.referer == nullptr || *f.referer == '\0') {
-    rest += '-';
+    rest->push_back('-');
   } else {
-    AppendEscaped(&rest, f.referer);
+    AppendEscaped(rest, f.referer);
   }
-  rest += "\" \"";
-  AppendEscaped(&rest, f.user_agent);
-  rest += "\"\n";
+  rest->append("\" \"");
+  AppendEscaped(rest, f.user_agent);
+  rest->append("\"\n");
+}
+
+std::string BuildLogLineRest(const LogLineFields& f) {
+  std::string rest;
+  AppendLogLineRest(&rest, f);
   return rest;
 }
 

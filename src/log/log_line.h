@@ -31,6 +31,8 @@ std::string FormatZone(int32_t utc_offset_minutes);
 // waits for its turn.
 std::string FormatLogStamp(const LocalTime& now);
 std::string BuildLogLineRest(const LogLineFields& fields);
+// The same appended to `rest`.
+void AppendLogLineRest(std::string* rest, const LogLineFields& fields);
 
 // One line, ended by a single line feed. The quoted fields have control
 // characters, '"' and '\' escaped so that a request cannot forge or break a

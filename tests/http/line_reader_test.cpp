@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "core/blocks.h"
+#include "core/line_reader.h"
 #include "http/engine.h"
 #include "http/request_reader.h"
 #include "http/session.h"
@@ -249,6 +251,37 @@ TEST(LineReader, RequestsInPiecesAndBeyondOneReceive) {
     EXPECT_STREQ(c->target, "/a");
     EXPECT_EQ(TakeBody(c, 4), "BODY") << t.pieces.size();
     EXPECT_EQ(pair.Rest(), "") << t.pieces.size();
+  }
+}
+
+// The line end search against the plain definition (the first terminator
+// that ends past `from` and within `to`) over buffers dense with CR and LF,
+// for every window and for both terminators the program uses.
+TEST(LineReader, LineEndSearchMatchesThePlainDefinition) {
+  auto plain = [](const std::string& b, int32_t from, int32_t to, const std::string& t) {
+    const int32_t n = static_cast<int32_t>(t.size());
+    for (int32_t end = std::max(from + 1, n); end <= to; ++end) {
+      if (b.compare(static_cast<size_t>(end - n), t.size(), t) == 0) return end;
+    }
+    return 0;
+  };
+  uint32_t seed = 12345;
+  for (int round = 0; round < 200; ++round) {
+    std::string buffer;
+    for (int i = 0; i < 40; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      buffer += "\r\nab"[(seed >> 16) % 4];
+    }
+    for (const std::string terminator : {"\r\n", "\n"}) {
+      for (int32_t from = 0; from <= 40; ++from) {
+        for (int32_t to = from; to <= 40; ++to) {
+          ASSERT_EQ(FindLineEnd(buffer.data(), from, to, terminator.c_str(),
+                                static_cast<int32_t>(terminator.size())),
+                    plain(buffer, from, to, terminator))
+              << "round " << round << " from " << from << " to " << to;
+        }
+      }
+    }
   }
 }
 
