@@ -58,39 +58,6 @@ const char* OpenListenSocket() {
   return nullptr;
 }
 
-// Accepts one connection into a new record and starts its session. False
-// when the loop is to end (a stop, or no memory for the record).
-bool AcceptOne(SocketHandle listen_socket) {
-  Connection* c = nullptr;
-  if (!AllocBlock(&c, sizeof(Connection), true, 0)) return false;
-  c->document_root = DupString(ServerSettings.serving_directory);
-  c->socket = AcceptConnection(listen_socket, &c->peer_address);
-  c->peer_address_length = sizeof(SocketAddressV4);
-  c->local_address_length = sizeof(SocketAddressV4);
-  if (c->socket == kInvalidSocket || !RegisterSocket(c->socket)) {
-    CloseSocket(c->socket);
-    FreeAndClear(&c->document_root);
-    FreeAndClear(&c);
-    return false;
-  }
-  // The local address is read when a script needs it (KnowLocalAddress).
-  {
-    std::lock_guard<std::mutex> guard(SessionCountLock);
-    SessionCount += 1;
-  }
-  if (!StartSession(c)) {
-    // The session never ran: undo what it would have undone at its end.
-    {
-      std::lock_guard<std::mutex> guard(SessionCountLock);
-      SessionCount -= 1;
-    }
-    CloseRegisteredSocket(c->socket);
-    FreeAndClear(&c->document_root);
-    FreeAndClear(&c);
-  }
-  return true;
-}
-
 void ListenerThread(void*) {
   ListenerRunning = 1;
   const char* message = nullptr;
@@ -100,9 +67,8 @@ void ListenerThread(void*) {
     message = OpenListenSocket();
     if (message == nullptr && ListenSocket != kInvalidSocket) {
       SessionCount = 0;
-      OpenSessionPool();
-      while (ListenSocket != kInvalidSocket && AcceptOne(ListenSocket)) {
-      }
+      // The session threads accept; the listener waits until they can't.
+      if (OpenSessionPool(ListenSocket)) WaitForAcceptingToEnd();
     }
   }
   // The end of the socket library's use: every socket of the engine is shut
@@ -131,6 +97,23 @@ EngineToken* StartLogForRun(const char* log_directory) {
 }
 
 }  // namespace
+
+Connection* AdmitConnection(SocketHandle socket, const SocketAddressV4& peer) {
+  Connection* c = nullptr;
+  if (!RegisterSocket(socket) || !AllocBlock(&c, sizeof(Connection), true, 0)) {
+    CloseRegisteredSocket(socket);
+    return nullptr;
+  }
+  c->socket = socket;
+  c->peer_address = peer;
+  c->peer_address_length = sizeof(SocketAddressV4);
+  c->local_address_length = sizeof(SocketAddressV4);
+  c->document_root = DupString(ServerSettings.serving_directory);
+  // The local address is read when a script needs it (KnowLocalAddress).
+  std::lock_guard<std::mutex> guard(SessionCountLock);
+  SessionCount += 1;
+  return c;
+}
 
 bool RegisterSocket(SocketHandle socket) {
   if (socket == kInvalidSocket) return false;

@@ -32,6 +32,11 @@ EngineToken* StartServer(const char* log_directory, const char* serving_director
 // socket; returns once the listener and every session have ended.
 void StopServer();
 
+// Makes an accepted socket a connection of this run: registered, counted
+// in SessionCount, with the serving folder of the current settings. Null,
+// and the socket closed, when a stop is under way or memory ran out.
+Connection* AdmitConnection(SocketHandle socket, const SocketAddressV4& peer);
+
 // The socket registry. Every open socket of the engine is registered, so a
 // stop can shut them all down. Registering fails once a shut-down of all
 // began (the caller then closes the socket itself).

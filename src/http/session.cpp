@@ -113,10 +113,10 @@ void ServeConnection(Connection* c) {
 
 }  // namespace
 
-void SessionThread(void* parameter) {
-  // After its connection the thread parks and may be handed the next one.
-  for (Connection* c = static_cast<Connection*>(parameter); c != nullptr;
-       c = WaitForNextSession()) {
+void SessionThread(void*) {
+  // The thread takes its connections itself, one after another; its
+  // starter sent it to accept the first.
+  for (Connection* c = AcceptNextConnection(true); c != nullptr; c = AcceptNextConnection(false)) {
     ServeConnection(c);
   }
   // Retired from the registry first, so a stop that waits for the pool finds
