@@ -20,8 +20,9 @@ constexpr int32_t kSplitLimit = 255;
 // Files up to this size go out with their head in one send; larger ones are
 // copied from file to socket by the kernel.
 constexpr uint32_t kSmallFileBytes = 16 * 1024;
-// Bytes asked of one kernel copy from file to socket.
-constexpr uint64_t kSendFileChunk = 1 << 20;
+// Bytes asked of one kernel copy from file to socket: files of any usual
+// size go out in one call, which returns early only on a stop or an error.
+constexpr uint64_t kSendFileChunk = 1 << 26;
 
 struct IndexName {
   const char* name;
