@@ -37,15 +37,8 @@ bool GetLocalTimeNow(LocalTime* out) {
   if (out == nullptr) return false;
   timespec now;
   clock_gettime(CLOCK_REALTIME, &now);
-  // The zone conversion takes a process-wide lock: each thread converts a
-  // second once and reuses it for the rest of that second (the access log
-  // asks for every line).
-  thread_local time_t converted_second = -1;
-  thread_local tm local;
-  if (now.tv_sec != converted_second) {
-    if (localtime_r(&now.tv_sec, &local) == nullptr) return false;
-    converted_second = now.tv_sec;
-  }
+  tm local;
+  if (localtime_r(&now.tv_sec, &local) == nullptr) return false;
   out->time.year = static_cast<uint16_t>(local.tm_year + 1900);
   out->time.month = static_cast<uint16_t>(local.tm_mon + 1);
   out->time.day_of_week = static_cast<uint16_t>(local.tm_wday);
