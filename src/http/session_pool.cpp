@@ -188,3 +188,8 @@ int32_t CountParkedSessions() {
   std::lock_guard<std::mutex> guard(ParkedSessionLock);
   return AcceptingCount + static_cast<int32_t>(ParkedSessions.size());
 }
+
+int32_t CountAcceptingSessions() {
+  std::lock_guard<std::mutex> guard(ParkedSessionLock);
+  return AcceptingCount;
+}

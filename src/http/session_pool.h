@@ -42,7 +42,8 @@ void LeaveSessionPool();
 // ended and the last session ended.
 void CloseSessionPool();
 
-// Session threads alive (serving, waiting in accept or parked), and those
-// waiting in accept or parked; for tests.
+// Session threads alive (serving, waiting in accept or parked), those
+// waiting in accept or parked, and those waiting in accept; for tests.
 int32_t CountSessionThreads();
 int32_t CountParkedSessions();
+int32_t CountAcceptingSessions();
