@@ -11,18 +11,24 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <thread>
 
 #include "core/error.h"
 #include "http/server.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/thread.h"
 
 namespace {
 
 std::atomic<bool> StopRequested{false};
 
 void OnSignal(int) { StopRequested = true; }
+
+void ReadUntilStop(void*) {
+  std::string line;
+  std::getline(std::cin, line);
+  StopRequested = true;
+}
 
 // An absolute directory name ending in the separator: scripts run in their
 // own folder, so a relative serving directory would not name them there.
@@ -71,12 +77,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(stderr, "serving %s on port 80; press Enter (or Ctrl+C) to stop\n", o.folder.c_str());
-  // Standard input ending or a typed line stops the server too.
-  std::thread([] {
-    std::string line;
-    std::getline(std::cin, line);
-    StopRequested = true;
-  }).detach();
+  // Standard input ending or a typed line stops the server too. The reader
+  // is a plain thread left running: it may still be on its way out while
+  // the process ends, and has nothing of its own to tear down then.
+  ThreadHandle reader = StartThread(ReadUntilStop, nullptr, 0, nullptr);
+  if (reader != kInvalidThread) CloseThreadHandle(reader);
   while (!StopRequested) SleepMilliseconds(50);
   StopServer();
   return 0;

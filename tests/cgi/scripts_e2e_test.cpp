@@ -104,6 +104,11 @@ class ScriptsTest : public ::testing::Test {
 
   void Start(const std::string& php_directory = "/usr/bin/") {
     StartServer(nullptr, site_.c_str(), &token_, 2, 1, php_directory.c_str(), 1);
+    // curl does not retry: wait until the listener listens. The probe
+    // closes unused (nothing is logged).
+    int probe = Connect();
+    ASSERT_GE(probe, 0);
+    close(probe);
   }
   void TearDown() override { StopServer(); }
 

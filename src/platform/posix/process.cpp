@@ -11,8 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "platform/thread.h"
 
 namespace {
 
@@ -133,15 +134,18 @@ void ReapWhenDone(pid_t pid) {
     Collect(pid);
     return;
   }
-  try {
-    std::thread([pid] {
-      HasEnded(pid, true);
-      Collect(pid);
-    }).detach();
-  } catch (...) {
-    // No thread to spare: the child stays listed, and a zombie once it ends,
-    // until the server ends.
-  }
+  // A plain thread, left running: it may still be on its way out while the
+  // process ends, and has nothing of its own to tear down then. With no
+  // thread to spare the child stays listed, and a zombie once it ends,
+  // until the server ends.
+  ThreadHandle reaper = StartThread(
+      [](void* parameter) {
+        const pid_t child = static_cast<pid_t>(reinterpret_cast<intptr_t>(parameter));
+        HasEnded(child, true);
+        Collect(child);
+      },
+      reinterpret_cast<void*>(static_cast<intptr_t>(pid)), 0, nullptr);
+  if (reaper != kInvalidThread) CloseThreadHandle(reaper);
 }
 
 }  // namespace
