@@ -68,7 +68,7 @@ bool StartForever(int fd, pid_t* script, pid_t* sleeper) {
   size_t body;
   while ((body = answer.find("\r\n\r\n")) == std::string::npos ||
          answer.find('\n', body + 4) == std::string::npos) {
-    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    ssize_t n = Receive(fd, buffer, sizeof buffer);
     if (n <= 0) return false;
     answer.append(buffer, n);
   }
@@ -214,7 +214,7 @@ TEST_F(GatewayTest, ShortOutputKeepsTheConnection) {
   // Two answers arrive on one connection; the second stays open for more.
   char buffer[4096];
   while (answers.find("0123456789", answers.find("0123456789") + 10) == std::string::npos) {
-    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    ssize_t n = Receive(fd, buffer, sizeof buffer);
     if (n <= 0) break;
     answers.append(buffer, n);
   }
@@ -338,13 +338,13 @@ TEST_F(GatewayTest, AStopEndsAScriptThatNeverEnds) {
 Response ReadOneResponse(int fd) {
   std::string text;
   char c;
-  while (text.find("\r\n\r\n") == std::string::npos && recv(fd, &c, 1, 0) == 1) text += c;
+  while (text.find("\r\n\r\n") == std::string::npos && Receive(fd, &c, 1) == 1) text += c;
   Response r = Split(text);
   size_t at = r.head.find("Content-Length: ");
   size_t length = at == std::string::npos ? 0 : std::strtoul(r.head.c_str() + at + 16, nullptr, 10);
   char buffer[8192];
   while (r.body.size() < length) {
-    ssize_t n = recv(fd, buffer, std::min(sizeof buffer, length - r.body.size()), 0);
+    ssize_t n = Receive(fd, buffer, std::min(sizeof buffer, length - r.body.size()));
     if (n <= 0) break;
     r.body.append(buffer, static_cast<size_t>(n));
   }

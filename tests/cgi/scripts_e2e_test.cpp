@@ -35,7 +35,7 @@ std::string ReceiveUntilClose(int fd, bool* closed) {
   std::string text;
   char buffer[8192];
   ssize_t n;
-  while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) text.append(buffer, n);
+  while ((n = Receive(fd, buffer, sizeof buffer)) > 0) text.append(buffer, n);
   *closed = n == 0;
   return text;
 }
@@ -101,8 +101,13 @@ class ScriptsTest : public ::testing::Test {
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
 
+  // Returns once the listener takes connections: the server starts it on a
+  // thread of its own, and curl does not retry a refused connection.
   void Start(const std::string& php_directory = "/usr/bin/") {
     StartServer(nullptr, site_.c_str(), &token_, 2, 1, php_directory.c_str(), 1);
+    int probe = Connect();
+    ASSERT_GE(probe, 0) << "the server never listened";
+    close(probe);
   }
   void TearDown() override { StopServer(); }
 

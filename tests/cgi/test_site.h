@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -88,11 +89,22 @@ inline bool SendText(int fd, const std::string& text) {
   return true;
 }
 
+// One recv, asked again when a signal cut it short. A receive with a time
+// limit is not restarted by the system: the SIGCHLD of a script that ends
+// while a session thread blocks it wakes the waiting thread with EINTR even
+// though nobody handles the signal.
+inline ssize_t Receive(int fd, char* buffer, size_t size) {
+  for (;;) {
+    ssize_t n = recv(fd, buffer, size, 0);
+    if (n >= 0 || errno != EINTR) return n;
+  }
+}
+
 // Everything the server sends until it closes.
 inline std::string ReceiveAll(int fd) {
   std::string text;
   char buffer[8192];
-  for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) text.append(buffer, n);
+  for (ssize_t n; (n = Receive(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
   return text;
 }
 
