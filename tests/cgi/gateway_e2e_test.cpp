@@ -121,6 +121,11 @@ class GatewayTest : public ::testing::Test {
               "#!/bin/sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\nhello from sh %s in %s\\n' "
               "\"$QUERY_STRING\" \"$(pwd)\"\n",
               true);
+    // Answers, then leaves its process number and ends without reading.
+    WriteFile(s + "cgi-bin/gone.sh",
+              "#!/bin/sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\ngone'\necho $$ > " + root_ +
+                  "/gone-pid.new && mv " + root_ + "/gone-pid.new " + root_ + "/gone-pid\n",
+              true);
     WriteFile(s + "cgi-bin/lf.sh", "#!/bin/sh\nprintf 'Content-Type: text/plain\\n\\nbare\\n'\n", true);
     WriteFile(s + "cgi-bin/arg.sh", "#!/bin/sh -e\nprintf 'Content-Type: text/plain\\r\\n\\r\\nx'\n", true);
     WriteFile(s + "cgi-bin/env.sh", "#!/usr/bin/env sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\nx'\n", true);
@@ -266,6 +271,24 @@ TEST_F(GatewayTest, ABodyNeverRunsAsInterpreterInput) {
   EXPECT_EQ(r.status, 200);
   EXPECT_EQ(r.body, "hello from sh  in " + site_ + "cgi-bin\n");
   EXPECT_FALSE(fs::exists(marker));
+
+  // A script that ended before its body came: writing the body meets a
+  // closed pipe, and the output it left is still the answer.
+  int fd = Connect();
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(SendText(fd, "POST /cgi-bin/gone.sh HTTP/1.1\r\nContent-Length: 4\r\n\r\n"));
+  const std::string pid_file = root_ + "/gone-pid";
+  for (int i = 0; i < 2000 && !fs::exists(pid_file); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const pid_t script = std::atoi(ReadFile(pid_file).c_str());
+  ASSERT_GT(script, 0) << "the script never ran";
+  EXPECT_TRUE(WaitUntilEnded(script, true));
+  ASSERT_TRUE(SendText(fd, "late"));
+  r = Split(ReceiveAll(fd));
+  close(fd);
+  EXPECT_EQ(r.status, 200) << r.head;
+  EXPECT_EQ(r.body, "gone");
 }
 
 TEST_F(GatewayTest, AChildThatReadsNothingCostsOnlyItsRequest) {
