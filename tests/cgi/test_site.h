@@ -146,9 +146,9 @@ inline Response Post(const std::string& target, const std::string& body,
                         std::to_string(body.size()) + "\r\n" + headers + "\r\n" + body));
 }
 
-// Waits (bounded) until every session has ended, so each has logged.
+// Waits (up to 30 s) until every session has ended, so each has logged.
 inline void WaitForSessions() {
-  for (int i = 0; i < 10000 && SessionCount.load() != 0; ++i) {
+  for (int i = 0; i < 30000 && SessionCount.load() != 0; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }

@@ -47,13 +47,13 @@ class TempFolder {
   std::string path_;
 };
 
-// A TCP connection to the server; every receive gives up after 20 s so a
+// A TCP connection to the server; every receive gives up after 60 s so a
 // broken server fails the test instead of hanging it.
 class RawClient {
  public:
   explicit RawClient(const char* address = "127.0.0.1", const char* from = nullptr) {
     fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    timeval limit{20, 0};
+    timeval limit{60, 0};
     setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
     if (from != nullptr) {
       sockaddr_in local{};
