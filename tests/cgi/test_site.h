@@ -58,9 +58,10 @@ inline bool CompileC(const std::string& source, const std::string& program) {
 }
 
 // A connected socket to port 80 at `host`, from `source` when given; retries
-// (bounded) while the listener is still starting. -1 when it never connects.
+// (for 30 s and more) while the listener is still starting. -1 when it never
+// connects.
 inline int Connect(const char* host = "127.0.0.1", const char* source = nullptr) {
-  for (int attempt = 0; attempt < 2000; ++attempt) {
+  for (int attempt = 0; attempt < 6000; ++attempt) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (source != nullptr) {
       sockaddr_in local{};
