@@ -42,7 +42,7 @@ exec 4> "$work/display"
 Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 4>&-
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+for _ in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 
@@ -130,35 +130,35 @@ say "Apply restarted the engine on the typed folder: curl got site2's file"
 count_popups() { xdotool search --onlyvisible --class "ambrel" 2>/dev/null | wc -l; }
 before=$(count_popups)
 xdotool mousemove $((wx + 314)) $((wy + 129)) click 1
-for _ in $(seq 1 50); do [ "$(count_popups)" -gt "$before" ] && break; sleep 0.1; done
+for _ in $(seq 1 300); do [ "$(count_popups)" -gt "$before" ] && break; sleep 0.1; done
 [ "$(count_popups)" -gt "$before" ] || fail "the scope list did not drop down"
 sleep 0.5
 shot 4-scope-list
 xdotool key Escape
-for _ in $(seq 1 50); do [ "$(count_popups)" -le "$before" ] && break; sleep 0.1; done
+for _ in $(seq 1 300); do [ "$(count_popups)" -le "$before" ] && break; sleep 0.1; done
 [ "$(count_popups)" -le "$before" ] || fail "Escape did not close the scope list"
 say "the scope selector's list dropped down and Escape closed it"
 
 # "Browse" beside the serving folder: the system's folder chooser, modal over
 # the window; cancelled, the field keeps its text.
 xdotool mousemove $((wx + 344)) $((wy + 158)) click 1
-chooser="$(find_window "Browse for Folder" 100)" || fail "no folder chooser"
+chooser="$(find_window "Browse for Folder" 300)" || fail "no folder chooser"
 sleep 1
 shot 5-folder-chooser
 xdotool key --window "$chooser" Escape
-wait_gone "Browse for Folder" 100 || fail "the folder chooser did not close"
+wait_gone "Browse for Folder" 300 || fail "the folder chooser did not close"
 serves /hello.txt two || fail "not serving after the chooser"
 say "Browse showed the system's folder chooser; cancelled, nothing changed"
 
 # The About window from the main window's About button, closed by its OK.
 xdotool mousemove $((wx + 44)) $((wy + 430)) click 1
 about_title='About Ambrel HTTP Server \.\.\.'
-about="$(find_window "$about_title" 100)" || fail "no About window"
+about="$(find_window "$about_title" 300)" || fail "no About window"
 sleep 0.5
 shot 6-about
 eval "$(xdotool getwindowgeometry --shell "$about")"
 xdotool mousemove $((X + 305)) $((Y + 451)) click 1  # its OK button
-wait_gone "$about_title" 100 || fail "the About window did not close on OK"
+wait_gone "$about_title" 300 || fail "the About window did not close on OK"
 say "About opened and closed"
 
 # A second instance: the one-instance box, and the program ends once it is closed.
@@ -181,7 +181,7 @@ say "second ambrel.exe showed the one-instance box and ended; the first still se
 # click on the icon shows it; a right click opens the control menu, whose
 # last item "Close Process" ends the program and its server.
 tray=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   tray="$(xdotool search --onlyvisible --class trayer 2>/dev/null | tail -n1 || true)"
   [ -n "$tray" ] && xwininfo -tree -id "$tray" | grep -q '"explorer.exe"' && break
   tray=""
@@ -196,16 +196,16 @@ say "the tray icon docked into the XEmbed tray at $tx,$ty"
 # the server goes on; a double click on the tray icon brings it back.
 xdotool mousemove $((wx + 200)) $((wy + 20)) click 1
 xdotool key alt+F4
-wait_gone "Ambrel HTTP Server" 100 || fail "closing the window did not hide it"
+wait_gone "Ambrel HTTP Server" 300 || fail "closing the window did not hide it"
 kill -0 "$app_pid" 2>/dev/null || fail "closing the window ended the program"
 serves /hello.txt two || fail "not serving with the window hidden"
 xdotool mousemove "$tx" "$ty" click --repeat 2 --delay 120 1
-main="$(find_window "Ambrel HTTP Server" 100)" || fail "a double click on the icon did not show the window"
+main="$(find_window "Ambrel HTTP Server" 300)" || fail "a double click on the icon did not show the window"
 say "Alt+F4 hid the window, the server went on, a double click on the icon showed it again"
 
 before=$(count_popups)
 xdotool mousemove "$tx" "$ty" click 3
-for _ in $(seq 1 50); do [ "$(count_popups)" -gt "$before" ] && break; sleep 0.1; done
+for _ in $(seq 1 300); do [ "$(count_popups)" -gt "$before" ] && break; sleep 0.1; done
 [ "$(count_popups)" -gt "$before" ] || fail "no control menu on a right click"
 sleep 0.5
 shot 9-tray-menu

@@ -54,15 +54,17 @@ struct ChildGuard {
 // Takes the request body (what the reader received ahead of it first, then
 // the socket) in pieces of up to 4096 bytes and passes them to the child's
 // input, as data: the script itself is named by its argument and never read
-// from there. What a child that stopped reading
-// leaves of the body stays counted in body_unread for the session.
+// from there. A child that stopped reading (or never read, and may have
+// ended already) still has its output relayed: whether a write meets it gone
+// is a matter of timing alone. What it leaves of the body stays counted in
+// body_unread for the session. False only when the body cannot be received.
 bool FeedBody(Connection* c, FileHandle input) {
   char piece[kPieceSize];
   while (c->body_unread > 0) {
     int32_t n = c->body_unread < kPieceSize ? c->body_unread : kPieceSize;
     if (!ReceiveRequestBody(c, piece, n)) return false;
     c->body_unread -= n;
-    if (!WriteToFile(input, piece, n)) return false;
+    if (!WriteToFile(input, piece, n)) return true;
   }
   return true;
 }

@@ -69,8 +69,8 @@ TEST_F(AboutWindowLinkTest, TabReachesOkOnlyALinkOpensItsPageAndOkCloses) {
        },
        [this] {
          EXPECT_EQ(GetFocusWindow(), Child(1));
-         // The opener runs in the background; give it a moment to write.
-         for (int i = 0; i < 200 && Opened().empty(); ++i) {
+         // The opener runs in the background; give it time (up to 30 s) to write.
+         for (int i = 0; i < 3000 && Opened().empty(); ++i) {
            std::this_thread::sleep_for(std::chrono::milliseconds(10));
          }
          EXPECT_EQ(Opened(), "https://example.org/ambrel/comments\n");

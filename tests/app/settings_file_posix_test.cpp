@@ -27,7 +27,8 @@ TEST_F(SettingsFileTest, AFolderNobodyMayWriteToIsASilentFailure) {
     _exit(SaveSettingsTo(target.c_str()));
   }
   int status = -1;
-  for (int i = 0; i < 500 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(10000);
+  // Up to 30 s: a loaded machine may be slow to run even a short child.
+  for (int i = 0; i < 3000 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(10000);
   if (waitpid(child, &status, WNOHANG) == 0) {
     kill(child, SIGKILL);  // it waits in a box: a message was shown
     waitpid(child, &status, 0);

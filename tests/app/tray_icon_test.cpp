@@ -202,7 +202,7 @@ TEST_F(TrayIconTest, PictureAndTipFollowTheEngineThroughTheMenusCommands) {
   ASSERT_NE(RunningServer, nullptr);
   EXPECT_EQ(View().tip, "Ambrel HTTP Server - Running");
   EXPECT_EQ(View().pixels, PictureOf(11));
-  EXPECT_NE(Fetch("/index.html", 100).find("tray page"), std::string::npos);
+  EXPECT_NE(Fetch("/index.html", 1000).find("tray page"), std::string::npos);
   EXPECT_NE(ReadAll(OwnSettingsPath()), "");  // the apply saved the settings
 
   Click(MouseButton::kRight, true);
@@ -267,7 +267,7 @@ TEST_F(TrayIconTest, CloseProcessStopsTheEngineAndEndsTheLoop) {
   ServeFromDir(true);
   Choose(Controls.statusSelector, kItemRunning);
   ASSERT_EQ(ApplySettings(), 1);
-  const std::string page = Fetch("/index.html", 100);
+  const std::string page = Fetch("/index.html", 1000);
   ASSERT_NE(page.find("tray page"), std::string::npos) << page << (g_boxes.empty() ? "" : g_boxes[0].text);
   WindowHandle main = Main();
   ChooseFromMenu(5);

@@ -57,7 +57,7 @@ def skip_if_missing():
         sys.exit(SKIPPED)
 
 
-def wait_for_port(seconds=10):
+def wait_for_port(seconds=30):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         try:

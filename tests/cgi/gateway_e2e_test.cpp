@@ -68,7 +68,7 @@ bool StartForever(int fd, pid_t* script, pid_t* sleeper) {
   size_t body;
   while ((body = answer.find("\r\n\r\n")) == std::string::npos ||
          answer.find('\n', body + 4) == std::string::npos) {
-    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    ssize_t n = Receive(fd, buffer, sizeof buffer);
     if (n <= 0) return false;
     answer.append(buffer, n);
   }
@@ -120,6 +120,11 @@ class GatewayTest : public ::testing::Test {
     WriteFile(s + "cgi-bin/hello.sh",
               "#!/bin/sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\nhello from sh %s in %s\\n' "
               "\"$QUERY_STRING\" \"$(pwd)\"\n",
+              true);
+    // Answers, then leaves its process number and ends without reading.
+    WriteFile(s + "cgi-bin/gone.sh",
+              "#!/bin/sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\ngone'\necho $$ > " + root_ +
+                  "/gone-pid.new && mv " + root_ + "/gone-pid.new " + root_ + "/gone-pid\n",
               true);
     WriteFile(s + "cgi-bin/lf.sh", "#!/bin/sh\nprintf 'Content-Type: text/plain\\n\\nbare\\n'\n", true);
     WriteFile(s + "cgi-bin/arg.sh", "#!/bin/sh -e\nprintf 'Content-Type: text/plain\\r\\n\\r\\nx'\n", true);
@@ -214,7 +219,7 @@ TEST_F(GatewayTest, ShortOutputKeepsTheConnection) {
   // Two answers arrive on one connection; the second stays open for more.
   char buffer[4096];
   while (answers.find("0123456789", answers.find("0123456789") + 10) == std::string::npos) {
-    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    ssize_t n = Receive(fd, buffer, sizeof buffer);
     if (n <= 0) break;
     answers.append(buffer, n);
   }
@@ -266,6 +271,24 @@ TEST_F(GatewayTest, ABodyNeverRunsAsInterpreterInput) {
   EXPECT_EQ(r.status, 200);
   EXPECT_EQ(r.body, "hello from sh  in " + site_ + "cgi-bin\n");
   EXPECT_FALSE(fs::exists(marker));
+
+  // A script that ended before its body came: writing the body meets a
+  // closed pipe, and the output it left is still the answer.
+  int fd = Connect();
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(SendText(fd, "POST /cgi-bin/gone.sh HTTP/1.1\r\nContent-Length: 4\r\n\r\n"));
+  const std::string pid_file = root_ + "/gone-pid";
+  for (int i = 0; i < 2000 && !fs::exists(pid_file); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const pid_t script = std::atoi(ReadFile(pid_file).c_str());
+  ASSERT_GT(script, 0) << "the script never ran";
+  EXPECT_TRUE(WaitUntilEnded(script, true));
+  ASSERT_TRUE(SendText(fd, "late"));
+  r = Split(ReceiveAll(fd));
+  close(fd);
+  EXPECT_EQ(r.status, 200) << r.head;
+  EXPECT_EQ(r.body, "gone");
 }
 
 TEST_F(GatewayTest, AChildThatReadsNothingCostsOnlyItsRequest) {
@@ -338,13 +361,13 @@ TEST_F(GatewayTest, AStopEndsAScriptThatNeverEnds) {
 Response ReadOneResponse(int fd) {
   std::string text;
   char c;
-  while (text.find("\r\n\r\n") == std::string::npos && recv(fd, &c, 1, 0) == 1) text += c;
+  while (text.find("\r\n\r\n") == std::string::npos && Receive(fd, &c, 1) == 1) text += c;
   Response r = Split(text);
   size_t at = r.head.find("Content-Length: ");
   size_t length = at == std::string::npos ? 0 : std::strtoul(r.head.c_str() + at + 16, nullptr, 10);
   char buffer[8192];
   while (r.body.size() < length) {
-    ssize_t n = recv(fd, buffer, std::min(sizeof buffer, length - r.body.size()), 0);
+    ssize_t n = Receive(fd, buffer, std::min(sizeof buffer, length - r.body.size()));
     if (n <= 0) break;
     r.body.append(buffer, static_cast<size_t>(n));
   }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -57,9 +58,10 @@ inline bool CompileC(const std::string& source, const std::string& program) {
 }
 
 // A connected socket to port 80 at `host`, from `source` when given; retries
-// (bounded) while the listener is still starting. -1 when it never connects.
+// (for 30 s and more) while the listener is still starting. -1 when it never
+// connects.
 inline int Connect(const char* host = "127.0.0.1", const char* source = nullptr) {
-  for (int attempt = 0; attempt < 2000; ++attempt) {
+  for (int attempt = 0; attempt < 6000; ++attempt) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (source != nullptr) {
       sockaddr_in local{};
@@ -88,11 +90,22 @@ inline bool SendText(int fd, const std::string& text) {
   return true;
 }
 
+// One recv, asked again when a signal cut it short. A receive with a time
+// limit is not restarted by the system: the SIGCHLD of a script that ends
+// while a session thread blocks it wakes the waiting thread with EINTR even
+// though nobody handles the signal.
+inline ssize_t Receive(int fd, char* buffer, size_t size) {
+  for (;;) {
+    ssize_t n = recv(fd, buffer, size, 0);
+    if (n >= 0 || errno != EINTR) return n;
+  }
+}
+
 // Everything the server sends until it closes.
 inline std::string ReceiveAll(int fd) {
   std::string text;
   char buffer[8192];
-  for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) text.append(buffer, n);
+  for (ssize_t n; (n = Receive(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
   return text;
 }
 
@@ -134,9 +147,9 @@ inline Response Post(const std::string& target, const std::string& body,
                         std::to_string(body.size()) + "\r\n" + headers + "\r\n" + body));
 }
 
-// Waits (bounded) until every session has ended, so each has logged.
+// Waits (up to 30 s) until every session has ended, so each has logged.
 inline void WaitForSessions() {
-  for (int i = 0; i < 10000 && SessionCount.load() != 0; ++i) {
+  for (int i = 0; i < 30000 && SessionCount.load() != 0; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }

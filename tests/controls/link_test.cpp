@@ -34,9 +34,9 @@ class LinkTest : public ControlHarness {
     ControlHarness::TearDown();
   }
   LinkData* Data() const { return static_cast<LinkData*>(GetWindowUserData(link_)); }
-  // Lines the stub wrote; waits (bounded) for `expected` lines.
+  // Lines the stub wrote; waits (up to 30 s) for `expected` lines.
   int OpenedCount(int expected) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
       std::ifstream in(dir_ + "/opened");
       std::string line;
       int count = 0;

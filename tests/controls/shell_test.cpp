@@ -27,7 +27,7 @@ void WriteScript(const std::string& path, const std::string& body) {
 }
 
 bool WaitForFile(const std::string& path) {
-  for (int i = 0; i < 1000; ++i) {  // 10 s at most
+  for (int i = 0; i < 3000; ++i) {  // 30 s at most
     if (access(path.c_str(), F_OK) == 0) return true;
     usleep(10000);
   }

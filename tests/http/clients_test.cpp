@@ -69,7 +69,7 @@ print(";".join(out), c.sock is first)
 
 std::string Chromium(const std::string& url) {
   return RunCommand(
-      "profile=$(mktemp -d) && timeout 30 /usr/bin/chromium --headless --no-sandbox --disable-gpu "
+      "profile=$(mktemp -d) && timeout 60 /usr/bin/chromium --headless --no-sandbox --disable-gpu "
       "--disable-quic --no-first-run --disable-background-networking --disable-component-update "
       "--disable-sync --user-data-dir=$profile --dump-dom " + url + " 2>/dev/null; rm -rf $profile");
 }

@@ -10,6 +10,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -46,13 +47,13 @@ class TempFolder {
   std::string path_;
 };
 
-// A TCP connection to the server; every receive gives up after 20 s so a
+// A TCP connection to the server; every receive gives up after 60 s so a
 // broken server fails the test instead of hanging it.
 class RawClient {
  public:
   explicit RawClient(const char* address = "127.0.0.1", const char* from = nullptr) {
     fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    timeval limit{20, 0};
+    timeval limit{60, 0};
     setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
     if (from != nullptr) {
       sockaddr_in local{};
@@ -81,7 +82,7 @@ class RawClient {
     std::string all;
     char buffer[4096];
     ssize_t n;
-    while ((n = recv(fd_, buffer, sizeof(buffer), 0)) > 0) all.append(buffer, n);
+    while ((n = Receive(buffer, sizeof(buffer))) > 0) all.append(buffer, n);
     return all;
   }
   // Exactly `count` bytes, fewer only when the connection ends first.
@@ -89,7 +90,7 @@ class RawClient {
     std::string all;
     char buffer[4096];
     while (all.size() < count) {
-      ssize_t n = recv(fd_, buffer, std::min(sizeof(buffer), count - all.size()), 0);
+      ssize_t n = Receive(buffer, std::min(sizeof(buffer), count - all.size()));
       if (n <= 0) break;
       all.append(buffer, n);
     }
@@ -99,7 +100,7 @@ class RawClient {
   std::string ReadHead() {
     std::string head;
     char c;
-    while (head.find("\r\n\r\n") == std::string::npos && recv(fd_, &c, 1, 0) == 1) head += c;
+    while (head.find("\r\n\r\n") == std::string::npos && Receive(&c, 1) == 1) head += c;
     return head;
   }
   // A response whose head carries Content-Length: head and body.
@@ -111,6 +112,16 @@ class RawClient {
   }
 
  private:
+  // One recv, asked again when a signal cut it short: with a time limit the
+  // system does not restart it, and a child's SIGCHLD can wake it even
+  // though nobody handles the signal.
+  ssize_t Receive(char* buffer, size_t size) {
+    for (;;) {
+      ssize_t n = recv(fd_, buffer, size, 0);
+      if (n >= 0 || errno != EINTR) return n;
+    }
+  }
+
   int fd_ = -1;
   bool connected_ = false;
 };

@@ -61,7 +61,7 @@ TEST_F(BlockedAccessLogTest, AStopWhileAWriteIsBlockedTellsTheUser) {
   std::thread logger([this] { Log("/blocked"); });
   // The line's stamp is the first reading, the thread's check of the file
   // name right before it opens the file the second.
-  for (int i = 0; i < 5000 && g_clock_reads.load() < 2; ++i) {
+  for (int i = 0; i < 30000 && g_clock_reads.load() < 2; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ASSERT_GE(g_clock_reads.load(), 2);

@@ -50,9 +50,9 @@ std::string ReadWholeFile(const std::string& path) {
   return text.str();
 }
 
-// Waits (bounded) until the log thread has retired from the registry.
+// Waits (up to 30 s) until the log thread has retired from the registry.
 void WaitForNoThreads() {
-  for (int i = 0; i < 5000 && CountRegisteredThreads() != 0; ++i) {
+  for (int i = 0; i < 30000 && CountRegisteredThreads() != 0; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
@@ -75,9 +75,9 @@ class AccessLogTest : public ::testing::Test {
   void Log(const char* target, const char* ua = "curl/8", const char* referer = "") {
     LogRequest(ua, "192.168.1.5", "GET", target, "HTTP/1.1", 200, 5123, referer);
   }
-  // Polls (bounded) until the file holds `count` lines.
+  // Polls (up to 30 s) until the file holds `count` lines.
   void WaitForLines(const std::string& path, size_t count) {
-    for (int i = 0; i < 5000; ++i) {
+    for (int i = 0; i < 30000; ++i) {
       std::string text = ReadWholeFile(path);
       if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= count) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));

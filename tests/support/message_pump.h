@@ -15,8 +15,9 @@
 #include "platform/window_system.h"
 
 // Runs the message loop until `done` holds; false when `limit` passes first.
+// The default is generous: a loaded display server may take seconds.
 template <typename Done>
-bool PumpUntil(Done&& done, std::chrono::milliseconds limit = std::chrono::seconds(6)) {
+bool PumpUntil(Done&& done, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
     ProcessPendingMessages();
@@ -27,7 +28,7 @@ bool PumpUntil(Done&& done, std::chrono::milliseconds limit = std::chrono::secon
 }
 
 // Runs a program (argv[0] a full path) to its end while pumping messages;
-// its exit status, or -1 when it could not run or took over ten seconds.
+// its exit status, or -1 when it could not run or took over 30 seconds.
 inline int RunClient(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -40,7 +41,7 @@ inline int RunClient(const std::vector<std::string>& args) {
   if (pid < 0) return -1;
   int status = 0;
   bool ended =
-      PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::seconds(10));
+      PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::seconds(30));
   if (!ended) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);

@@ -5,6 +5,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
@@ -102,7 +103,10 @@ std::string FetchLocal(int port, const std::string& request) {
   if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
       WriteAll(static_cast<SocketHandle>(s), request)) {
     char buffer[4096];
-    for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, size_t(n));
+    // A signal may cut a receive with a time limit short (EINTR): ask again.
+    for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0 || (n < 0 && errno == EINTR);) {
+      if (n > 0) answer.append(buffer, size_t(n));
+    }
   }
   close(s);
   return answer;

@@ -139,7 +139,7 @@ TEST_F(MessageBoxTest, RaisedOnAnotherThreadWaitsUntilClosed) {
     returned = true;
   });
   WindowHandle box = nullptr;
-  for (int i = 0; i < 5000 && !box; ++i) {
+  for (int i = 0; i < 30000 && !box; ++i) {  // up to 30 s
     ProcessPendingMessages();
     box = ActiveBox();
     if (!box) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -166,7 +166,7 @@ TEST_F(MessageBoxTest, RaisedOnAnotherThreadWaitsUntilClosed) {
     EXPECT_LE(std::abs((rect.left + rect.right) - (area.left + area.right)), 2);
     Press(VK_RETURN);
   }
-  for (int i = 0; i < 5000 && !returned; ++i) {
+  for (int i = 0; i < 30000 && !returned; ++i) {
     ProcessPendingMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }

@@ -36,10 +36,11 @@ void Press(WORD key) {
   SendInput(2, input, sizeof(INPUT));
 }
 
-// Runs the message loop until `done` holds or five seconds pass.
+// Runs the message loop until `done` holds or 30 seconds pass (Wine on a
+// loaded machine may take seconds).
 template <typename Done>
 bool PumpUntil(Done done) {
-  for (int i = 0; i < 500 && !done(); ++i) {
+  for (int i = 0; i < 3000 && !done(); ++i) {
     ProcessPendingMessages();
     Sleep(10);
   }
