@@ -14,6 +14,7 @@ namespace {
 SOCKET ToSocket(SocketHandle socket) { return static_cast<SOCKET>(socket); }
 
 constexpr DWORD kShortageWaitMs = 10;
+constexpr long kLostConnectionWaitMs = 100;
 
 // False once the listening socket was shut down or closed (a stop).
 bool StillListening(SOCKET s) {
@@ -107,6 +108,18 @@ SocketHandle AcceptConnection(SocketHandle socket, SocketAddressV4* peer) {
     // A client that reset its connection before it was taken is no reason
     // to stop listening.
     if (error == WSAECONNRESET) continue;
+    // Several threads wait in accept on the one socket; where the system
+    // lets one of them lose a connection to another with "would block"
+    // (Wine does), that thread waits for the next one to arrive, looking
+    // again now and then in case the wait is not woken by a stop.
+    if ((error == WSAEWOULDBLOCK || error == WSAEINTR) && StillListening(ToSocket(socket))) {
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(ToSocket(socket), &readable);
+      timeval again{0, kLostConnectionWaitMs * 1000};
+      select(0, &readable, nullptr, nullptr, &again);
+      continue;
+    }
     // Sockets or buffers run short for a moment: the connection waits in the
     // queue until a session ends and gives some back.
     if ((error != WSAEMFILE && error != WSAENOBUFS) || !StillListening(ToSocket(socket))) {
