@@ -1,8 +1,6 @@
 # `make install` (PREFIX, DESTDIR) and `make package` (a Debian package).
 # The program, its menu entry, its icon at every size the icon script draws
 # and the README; nothing else of the build is installed.
-set(AMBREL_VERSION 1.03)
-
 include(GNUInstallDirs)
 install(TARGETS ambrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/ambrel.desktop
