@@ -16,13 +16,25 @@ winpath() { echo "Z:${1//\//\\}"; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ambrel'
 folder="$WINEPREFIX/drive_c/Program Files/Ambrel"
 entry="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Ambrel HTTP Server.lnk"
+xvfb_pid=""
+stop() { if [ -n "$1" ]; then kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; fi; }
 cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  stop "$app_pid"
+  stop "$xvfb_pid"
   rm -rf "$work" "$folder"
 }
 trap cleanup EXIT
 # Waits up to 60 s for a command to succeed.
 await() { for _ in $(seq 1 600); do "$@" && return 0; sleep 0.1; done; return 1; }
+
+# One screen for every step: the desktop Wine makes for the first program
+# stays a while, and a window of a later program would land there.
+exec 4> "$work/display"
+Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 4>&-
+await test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
 uninstall_string() {
   timeout 60 wine reg query "$key" /v QuietUninstallString 2>/dev/null | tr -d '\r' |
     sed -n 's/^ *QuietUninstallString *REG_SZ *//p'
@@ -45,13 +57,12 @@ printf 'installed' > "$work/site/hello.txt"
 timeout 120 wine "$build/ambrel_first_settings.exe" "C:\\Program Files\\Ambrel\\settings.dat" \
   "$(winpath "$work/site")\\" "$(winpath "$work")\\" "$(winpath "$work")\\" > "$work/first.out" 2>&1 ||
   fail "settings not written: $(cat "$work/first.out")"
-xvfb-run -a timeout 300 wine "C:\\Program Files\\Ambrel\\ambrel.exe" > "$work/app.out" 2>&1 &
+timeout 300 wine "C:\\Program Files\\Ambrel\\ambrel.exe" > "$work/app.out" 2>&1 &
 app_pid=$!
 serving() { [ "$(timeout 10 curl -s http://127.0.0.1/hello.txt || true)" = installed ]; }
 await serving || fail "the installed ambrel.exe does not serve: $(cat "$work/app.out")"
 say "the installed ambrel.exe serves on port 80"
-kill "$app_pid" 2>/dev/null || true
-wait "$app_pid" 2>/dev/null || true
+stop "$app_pid"
 app_pid=""
 # Every Wine process of the run ends with its server; a fresh one follows.
 wineserver -k 2>/dev/null || true
