@@ -2,7 +2,8 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all setup configure build test run clean bench fuzz windows test-windows test-sanitize
+.PHONY: all setup configure build test run clean bench fuzz windows test-windows test-sanitize \
+        install package test-package windows-package
 
 all: build
 
@@ -73,3 +74,24 @@ fuzz:
 	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address -fno-omit-frame-pointer"
 	cmake --build build-fuzz -j $(JOBS) --target ambrel_fuzzers
 	FUZZ_SECONDS=$(FUZZ_SECONDS) sh fuzz/run.sh build-fuzz
+
+# The program, its menu entry, icons and README under PREFIX (DESTDIR is
+# put in front of every name, for building packages).
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
+
+# build/ambrel_<version>_amd64.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# The package installed on this machine, used by a new user of it on port 80
+# and removed again (root only; part of .ci/run, not of `make test`).
+test-package: package
+	bash scripts/test-package.sh $(BUILD)
+
+# build-windows/ambrel-<version>-setup.exe (NSIS) and
+# build-windows/ambrel-<version>-windows.zip (portable).
+windows-package: windows
+	bash scripts/setup.sh windows
+	bash scripts/windows-package.sh $(WINDOWS_BUILD)

@@ -246,9 +246,13 @@ TEST(Program, ServesWhatTheWindowAppliesAndStaysOneInstance) {
   const Geometry window = GeometryOf(id);
   EXPECT_EQ(window.width, 400);
   EXPECT_EQ(window.height, 448);
-  // The window manager's icon is icon 1, 16 x 16.
-  const std::string icon = Capture("xprop -id " + id + " _NET_WM_ICON");
-  EXPECT_NE(icon.find("Icon (16 x 16):"), std::string::npos) << icon.substr(0, 80);
+  // The window manager's icon: icon 1, 16 x 16, then the same picture drawn
+  // at each larger size a desktop shows.
+  const std::string icon = Capture("xprop -len 1000000 -id " + id + " _NET_WM_ICON");
+  for (int size : {16, 32, 48, 128, 256}) {
+    const std::string header = "Icon (" + std::to_string(size) + " x " + std::to_string(size) + "):";
+    EXPECT_NE(icon.find(header), std::string::npos) << header << " in " << icon.substr(0, 80);
+  }
 
   // The pointer off the window, so nothing shows hover; then the screen
   // must equal the headless paint.

@@ -197,12 +197,16 @@ void SetSizeHints(WindowRecord* r, const MinMaxInfo& info) {
   XSetWMNormalHints(X().display, NativeOf(r), &hints);
 }
 
-void SetIcon(WindowRecord* r, int32_t w, int32_t h, const uint32_t* pixels) {
+void SetIcon(WindowRecord* r, const IconPixels* images, int32_t count) {
+  // _NET_WM_ICON: width, height and the pixels of each size, one after another.
   std::vector<long> data;
-  data.reserve(2 + static_cast<size_t>(w) * static_cast<size_t>(h));
-  data.push_back(w);
-  data.push_back(h);
-  for (int32_t i = 0; i < w * h; ++i) data.push_back(static_cast<long>(pixels[i]));
+  for (const IconPixels* image = images; image != images + count; ++image) {
+    data.push_back(image->width);
+    data.push_back(image->height);
+    for (int32_t i = 0; i < image->width * image->height; ++i) {
+      data.push_back(static_cast<long>(image->pixels[i]));
+    }
+  }
   XChangeProperty(X().display, NativeOf(r), X().atoms.netWmIcon, XA_CARDINAL, 32,
                   PropModeReplace, reinterpret_cast<unsigned char*>(data.data()),
                   static_cast<int>(data.size()));
