@@ -92,7 +92,7 @@ SettingsPlaces LocateSettings(const std::string& program_folder) {
   SettingsPlaces places;
   if (program_folder.empty()) return places;
   const std::string beside = Fitting(program_folder + kSettingsFileName);
-  if (IsFolderWritable(program_folder.c_str())) {
+  if (IsFolderWritable(program_folder.c_str()) && !IsSystemProgramFolder(program_folder.c_str())) {
     places.load = places.save = beside;
     return places;
   }

@@ -15,6 +15,14 @@
 
 namespace {
 
+// Root may write to /usr/bin, yet an installed program run by root must not
+// leave its settings among the system's programs.
+TEST_F(SettingsFileTest, AnInstalledProgramRunByAnAdministratorSavesTheUsersOwn) {
+  const SettingsPlaces places = LocateSettings("/usr/bin/");
+  EXPECT_EQ(places.save, UserSettingsFolder() + "settings.dat");
+  EXPECT_EQ(places.load_read_only, places.load == "/usr/bin/settings.dat");
+}
+
 TEST_F(SettingsFileTest, ASaveToAFolderNobodyMayWriteToSaysSo) {
   char name[] = "/tmp/ambrel-settings-XXXXXX";
   const std::string folder = mkdtemp(name);

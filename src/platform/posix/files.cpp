@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -161,6 +162,10 @@ bool DeleteFileNamed(const char* path) { return path != nullptr && unlink(path) 
 bool IsFolderWritable(const char* path) {
   // access() asks with the real user's rights and knows read-only mounts.
   return path != nullptr && access(path, W_OK | X_OK) == 0;
+}
+
+bool IsSystemProgramFolder(const char* path) {
+  return path != nullptr && std::strncmp(path, "/usr/", 5) == 0;
 }
 
 std::string UserSettingsFolder() {

@@ -221,6 +221,17 @@ bool IsFolderWritable(const char* path) {
   return true;
 }
 
+bool IsSystemProgramFolder(const char* path) {
+  if (path == nullptr) return false;
+  for (const int which : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86}) {
+    char folder[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, which, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) continue;
+    const size_t length = std::strlen(folder);
+    if (length > 0 && _strnicmp(path, folder, length) == 0 && IsSeparator(path[length])) return true;
+  }
+  return false;
+}
+
 std::string UserSettingsFolder() {
   char folder[MAX_PATH];
   if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return {};
