@@ -80,7 +80,9 @@ void SayWhyNotServing(const ListenFailure& failure) {
     case BindRefusal::kNoPermission: {
       char program[kPathCapacity] = {};
       why = std::string("this program may not use port 80: ") + kPortPermissionAdvice;
-      if (kPortPermissionAdviceNamesProgram && GetOwnProgramPath(program, kPathCapacity)) why += program;
+      if (kPortPermissionAdviceNamesProgram && GetOwnProgramPath(program, kPathCapacity)) {
+        why += program;
+      }
       break;
     }
     case BindRefusal::kOther:
@@ -203,7 +205,8 @@ void OnBrowseButton(WindowHandle field, const char* title) {
 
 int32_t BrowseForFolder(const char* title, char* outPath) {
   const std::string start = outPath;
-  const FolderChoice choice = ChooseFolder(MainWindowHandle(), title, start.c_str(), outPath, kPathCapacity);
+  const FolderChoice choice =
+      ChooseFolder(MainWindowHandle(), title, start.c_str(), outPath, kPathCapacity);
   if (choice == FolderChoice::kNoChooser) {
     const std::string text = std::string("No folder chooser is installed. Install the package \"") +
                              kFolderChooserPackage + "\" (or \"kdialog\") to browse for folders.";

@@ -55,7 +55,9 @@ void OpenListenSocket() {
   RegisterSocket(s);
   ListenSocket = s;
   BindRefusal why = BindRefusal::kOther;
-  if (!BindAnyAddress(s, kServerPort, &why)) throw ListenFailure("Server Failed While Attempting to Bind", why);
+  if (!BindAnyAddress(s, kServerPort, &why)) {
+    throw ListenFailure("Server Failed While Attempting to Bind", why);
+  }
   if (!StartListening(s, kListenBacklog)) {
     throw ListenFailure("Server Failed While Attempting to Listen", BindRefusal::kOther);
   }
