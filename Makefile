@@ -23,11 +23,13 @@ test: build
 # program's own save code: examples/site served on port 80, PHP through
 # /usr/bin/php-cgi, CGI on, this machine only, the access log in build/logs,
 # status Running. Later runs keep whatever the window last applied.
-run: build
+# Only the program and the first-settings tool are built here; the tests
+# build with `make test`.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target ambrel ambrel_first_settings
 	@test -f $(BUILD)/settings.dat || $(BUILD)/examples/ambrel_first_settings \
 	  $(BUILD)/settings.dat $(CURDIR)/examples/site /usr/bin/ $(CURDIR)/$(BUILD)/logs/
-	@# A normal end is exit code 1 and a start-up error 0, as the program has it.
-	$(BUILD)/ambrel; test $$? -le 1
+	$(BUILD)/ambrel
 
 clean:
 	rm -rf $(BUILD) build-sanitize build-windows

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,14 +40,28 @@ std::string FindOnPath(const char* program) {
   return {};
 }
 
-// The chooser's command line, or empty when none is installed.
-std::vector<std::string> ChooserCommand(const char* title) {
+bool IsFolder(const char* path) {
+  struct stat info {};
+  return path != nullptr && path[0] == '/' && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The chooser's command line, or empty when none is installed. zenity opens
+// on the folder its file name ends in, hence the trailing separator.
+std::vector<std::string> ChooserCommand(const char* title, const char* startFolder) {
+  std::string start = IsFolder(startFolder) ? startFolder : "";
   std::string zenity = FindOnPath("zenity");
   if (!zenity.empty()) {
-    return {zenity, "--file-selection", "--directory", std::string("--title=") + title};
+    std::vector<std::string> command{zenity, "--file-selection", "--directory",
+                                     std::string("--title=") + title};
+    if (!start.empty()) command.push_back("--filename=" + start + (start.back() == '/' ? "" : "/"));
+    return command;
   }
   std::string kdialog = FindOnPath("kdialog");
-  if (!kdialog.empty()) return {kdialog, "--title", title, "--getexistingdirectory"};
+  if (!kdialog.empty()) {
+    std::vector<std::string> command{kdialog, "--title", title, "--getexistingdirectory"};
+    if (!start.empty()) command.push_back(start);
+    return command;
+  }
   return {};
 }
 
@@ -124,10 +139,11 @@ bool WaitForChooser(pid_t pid, int* status, int32_t* quitCode) {
 
 }  // namespace
 
-FolderChoice ChooseFolder(WindowHandle owner, const char* title, char* out, int32_t capacity) {
+FolderChoice ChooseFolder(WindowHandle owner, const char* title, const char* startFolder, char* out,
+                          int32_t capacity) {
   if (out == nullptr || capacity <= 0) return FolderChoice::kCancelled;
+  std::vector<std::string> command = ChooserCommand(title != nullptr ? title : "", startFolder);
   out[0] = '\0';
-  std::vector<std::string> command = ChooserCommand(title != nullptr ? title : "");
   if (command.empty()) return FolderChoice::kNoChooser;
   int output = -1;
   pid_t pid = StartChooser(command, &output);
