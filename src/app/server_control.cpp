@@ -68,6 +68,7 @@ struct ApplyFailure {
   const char* caption = kErrorCaption;
   MessageBoxIcon icon = MessageBoxIcon::kError;
   bool ownedByMainWindow = true;
+  bool settingsSound = false;  // every check passed; only the port was refused
 };
 
 // The terminal line that says why nothing serves after a refused bind.
@@ -107,7 +108,7 @@ ApplyFailure StartEngine(const CheckedDirectories& dirs, int32_t phpEnabled) {
     FreeAndClear(&token);
     SayWhyNotServing(error);
     text = error.what();
-    return {text.c_str(), kServerErrorCaption, MessageBoxIcon::kInformation, false};
+    return {text.c_str(), kServerErrorCaption, MessageBoxIcon::kInformation, false, true};
   } catch (const ErrorText& error) {
     FreeAndClear(&token);
     text = error.what();
@@ -147,9 +148,9 @@ void StopRunningServer() {
 
 int32_t ApplySettings() {
   int32_t result = 1;
+  ApplyFailure failure;
   {
     CheckedDirectories dirs;
-    ApplyFailure failure;
     if (GetSelectedItemId(Controls.statusSelector) == kItemNotRunning) {
       StopRunningServer();
     } else {
@@ -168,6 +169,10 @@ int32_t ApplySettings() {
   if (result == 1 && SaveSettings() == 1) {
     EnableWindow(Controls.okButton, true);
     EnableWindow(Controls.applyButton, false);
+  } else if (failure.settingsSound) {
+    // The settings themselves are sound, so they are kept and the next
+    // start tries the port again; Apply stays enabled to try it now.
+    SaveSettings();
   }
   return result;
 }
