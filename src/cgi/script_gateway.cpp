@@ -126,10 +126,10 @@ int32_t RelayOutput(Connection* c, FileHandle output) {
 // script error file, when it cannot run.
 bool ChooseCommand(Connection* c, bool is_php, ScriptCommand* command) {
   if (is_php) {
-    if (ChoosePhpCommand(ServerSettings.php_directory, c->file_path, command)) return true;
+    const char* folder = ServerSettings.php_directory;
+    if (ChoosePhpCommand(folder, c->file_path, command)) return true;
     LogScriptFailure(c->file_path, std::string("no ") + kPhpCgiProgram + " or " + kPhpProgram +
-                                       " in the PHP folder " +
-                                       (ServerSettings.php_directory ? ServerSettings.php_directory : ""));
+                                       " in the PHP folder " + (folder != nullptr ? folder : ""));
     return false;
   }
   char probe[kCgiProbeBytes];

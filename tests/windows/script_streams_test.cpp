@@ -32,6 +32,7 @@ std::string ReadWhole(const std::string& file) {
 
 TEST(WindowsScriptStreams, AFilterEchoesAMebibyteAsItReadsAndItsErrorsAreFiled) {
   Folder site, logs;
+  std::filesystem::create_directories(site.Root() + "cgi-bin");
   std::filesystem::copy_file(std::string(AMBREL_BINARY_DIR) + "/ambrel_cgi_echo.exe",
                              site.Root() + "cgi-bin\\echo.exe");
   LogClock previous = SetLogClock(FixedClock);
