@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "cgi/script_setup.h"
+#include "cgi/script_streams.h"
 #include "core/decimal.h"
 #include "core/header_list.h"
 #include "http/engine.h"
 #include "http/session.h"
 #include "http/request_reader.h"
 #include "http/response_writer.h"
+#include "log/script_error_log.h"
 #include "platform/process.h"
 
 namespace {
@@ -42,32 +44,26 @@ bool IsCgiScript(const char* file_name) {
 
 namespace {
 
-constexpr int32_t kPieceSize = 4096;       // body pieces to the child, output reads when streaming
+constexpr int32_t kPieceSize = 4096;       // output reads when streaming
 constexpr int32_t kOutputBufferSize = 32768;  // output held back to learn a short response's length
 
 // The child's pipes, closed and the child forgotten however the run ends.
 struct ChildGuard {
-  ChildProcess child{kNoProcess, kInvalidFile, kInvalidFile};
+  ChildProcess child{kNoProcess, kInvalidFile, kInvalidFile, kInvalidFile};
   ~ChildGuard() { ReleaseChildProcess(&child); }
 };
 
-// Takes the request body (what the reader received ahead of it first, then
-// the socket) in pieces of up to 4096 bytes and passes them to the child's
-// input, as data: the script itself is named by its argument and never read
-// from there. A child that stopped reading (or never read, and may have
-// ended already) still has its output relayed: whether a write meets it gone
-// is a matter of timing alone. What it leaves of the body stays counted in
-// body_unread for the session. False only when the body cannot be received.
-bool FeedBody(Connection* c, FileHandle input) {
-  char piece[kPieceSize];
-  while (c->body_unread > 0) {
-    int32_t n = c->body_unread < kPieceSize ? c->body_unread : kPieceSize;
-    if (!ReceiveRequestBody(c, piece, n)) return false;
-    c->body_unread -= n;
-    if (!WriteToFile(input, piece, n)) return true;
+// Ends the body feed however the relay ends. The output is closed first: a
+// child still writing it (the relay stopped early) then fails instead of
+// waiting, and lets go of its input, on which the feed may wait.
+struct FeedGuard {
+  ChildProcess* child;
+  BodyFeed feed;
+  ~FeedGuard() {
+    CloseChildPipe(&child->output);
+    FinishBodyFeed(&feed);
   }
-  return true;
-}
+};
 
 // The script announced its length: the head goes out at once and the body is
 // passed on as it arrives, never beyond the announced length.
@@ -126,13 +122,44 @@ int32_t RelayOutput(Connection* c, FileHandle output) {
   return RelayUnknownLength(c, output, buffer.data());
 }
 
-// Chooses how the connection's file runs; false when it cannot run.
+// Chooses how the connection's file runs; false, with the reason in the
+// script error file, when it cannot run.
 bool ChooseCommand(Connection* c, bool is_php, ScriptCommand* command) {
-  if (is_php) return ChoosePhpCommand(ServerSettings.php_directory, c->file_path, command);
+  if (is_php) {
+    const char* folder = ServerSettings.php_directory;
+    if (ChoosePhpCommand(folder, c->file_path, command)) return true;
+    LogScriptFailure(c->file_path, std::string("no ") + kPhpCgiProgram + " or " + kPhpProgram +
+                                       " in the PHP folder " + (folder != nullptr ? folder : ""));
+    return false;
+  }
   char probe[kCgiProbeBytes];
   int32_t count = ReadFromFile(c->file, probe, kCgiProbeBytes);
-  if (count <= 0 || !RewindFile(c->file)) return false;
-  return ChooseCgiCommand(c->file_path, probe, count, command);
+  if (count <= 0 || !RewindFile(c->file)) {
+    LogScriptFailure(c->file_path, "the script is empty or cannot be read");
+    return false;
+  }
+  if (ChooseCgiCommand(c->file_path, probe, count, command)) return true;
+  if (count >= 2 && probe[0] == '#' && probe[1] == '!') {
+    LogScriptFailure(c->file_path, "its #! line names no program file: \"" + command->program +
+                                       "\" (the whole line is the program's name)");
+  } else {
+    LogScriptFailure(c->file_path, "neither a #! line nor a program");
+  }
+  return false;
+}
+
+// The child's output relayed while its body goes in on a thread of its own.
+int32_t RelayWhileFeeding(Connection* c, ChildProcess* child) {
+  FeedGuard feeding{child, {}};
+  StartBodyFeed(c, &child->input, &feeding.feed);
+  int32_t status = RelayOutput(c, child->output);
+  CloseChildPipe(&child->output);
+  if (!FinishBodyFeed(&feeding.feed)) {
+    // The client's body broke off: the connection cannot go on.
+    c->close_after = 1;
+    return 500;
+  }
+  return status;
 }
 
 int32_t RunScriptChecked(Connection* c, bool is_php) {
@@ -145,11 +172,12 @@ int32_t RunScriptChecked(Connection* c, bool is_php) {
   ChildProcess& child = guard.child;
   if (!StartChildProcess(command.program.c_str(), command.argument.c_str(), environment.data(),
                          directory.c_str(), &child)) {
+    LogScriptFailure(c->file_path,
+                     "could not start " + command.program + ": " + ChildStartFailure());
     return 500;
   }
-  if (!FeedBody(c, child.input)) return 500;
-  CloseChildPipe(&child.input);
-  return RelayOutput(c, child.output);
+  StartErrorPump(&child.errors, c->file_path);
+  return RelayWhileFeeding(c, &child);
 }
 
 }  // namespace

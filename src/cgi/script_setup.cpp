@@ -1,6 +1,9 @@
 #include "cgi/script_setup.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "http/engine.h"
 #include "http/request_reader.h"
@@ -19,11 +22,81 @@ void AddEntry(std::string* block, const char* name, const char* value) {
   block->push_back('\0');
 }
 
-// The request header's value under its CGI name, only when it is not empty.
-void AddHeaderEntry(std::string* block, const Connection& c, const char* variable,
-                    const char* header) {
-  const char* value = FindRequestHeader(&c, header);
-  if (value != nullptr && *value != '\0') AddEntry(block, variable, value);
+// The request headers the table names, each passed under its own variable
+// only when its value is not empty.
+struct HeaderVariable {
+  const char* variable;
+  const char* header;
+};
+constexpr HeaderVariable kHeaderVariables[] = {
+    {"HTTP_USER_AGENT", "User-Agent:"},
+    {"HTTP_ACCEPT", "Accept:"},
+    {"HTTP_ACCEPT_ENCODING", "Accept-Encoding:"},
+    {"HTTP_ACCEPT_CHARSET", "Accept-Charset:"},
+    {"HTTP_ACCEPT_LANGUAGE", "Accept-Language:"},
+    {"HTTP_COOKIE", "Cookie:"},
+    {"HTTP_HOST", "Host:"},
+};
+
+// Request headers that never reach a script under their own HTTP_ name:
+// the body's two are CONTENT_TYPE and CONTENT_LENGTH already, and
+// HTTP_PROXY is where HTTP libraries look for the proxy to use, so a client
+// could send a script's own requests through a host of its choice.
+constexpr const char* kHeadersNotPassed[] = {"Content-Type", "Content-Length", "Proxy"};
+
+void AddHeaderEntry(std::string* block, const Connection& c, const HeaderVariable& row) {
+  const char* value = FindRequestHeader(&c, row.header);
+  if (value != nullptr && *value != '\0') AddEntry(block, row.variable, value);
+}
+
+// The CGI name of a request header ("X-WP-Nonce:" gives HTTP_X_WP_NONCE);
+// empty for a name holding anything but letters, digits and '-', which has
+// no unambiguous one.
+std::string HeaderVariableName(const char* header) {
+  std::string name = "HTTP_";
+  for (const char* p = header; *p != '\0' && *p != ':'; ++p) {
+    const char c = *p;
+    if (c == '-') {
+      name.push_back('_');
+    } else if (c >= 'a' && c <= 'z') {
+      name.push_back(static_cast<char>(c - 'a' + 'A'));
+    } else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+      name.push_back(c);
+    } else {
+      return "";
+    }
+  }
+  return name.size() > 5 ? name : "";
+}
+
+// True for the variables the table gives and the headers never passed.
+bool VariableIsTaken(const std::string& variable) {
+  for (const HeaderVariable& row : kHeaderVariables) {
+    if (variable == row.variable) return true;
+  }
+  for (const char* header : kHeadersNotPassed) {
+    if (variable == HeaderVariableName(header)) return true;
+  }
+  return false;
+}
+
+// Every other request header as HTTP_ and its name, in the order of first
+// arrival; a name sent more than once gets its values joined with ", ".
+void AddOtherHeaderEntries(std::string* block, const Connection& c) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const HeaderEntry* e = c.request_headers.first; e != nullptr; e = e->next) {
+    std::string variable = HeaderVariableName(e->name);
+    if (variable.empty() || VariableIsTaken(variable)) continue;
+    const char* value = e->value != nullptr ? e->value : "";
+    auto same = std::find_if(entries.begin(), entries.end(),
+                             [&](const auto& entry) { return entry.first == variable; });
+    if (same == entries.end()) {
+      entries.emplace_back(std::move(variable), value);
+    } else {
+      same->second.append(", ").append(value);
+    }
+  }
+  for (const auto& [variable, value] : entries) AddEntry(block, variable.c_str(), value.c_str());
 }
 
 // The port of a socket address, kept in network byte order (high byte first).
@@ -58,13 +131,7 @@ std::string BuildScriptEnvironment(const Connection& c) {
   // report the script's address twice over in PHP_SELF.
   AddEntry(&block, "PATH_INFO", "");
   AddEntry(&block, "PATH_TRANSLATED", c.file_path);
-  AddHeaderEntry(&block, c, "HTTP_USER_AGENT", "User-Agent:");
-  AddHeaderEntry(&block, c, "HTTP_ACCEPT", "Accept:");
-  AddHeaderEntry(&block, c, "HTTP_ACCEPT_ENCODING", "Accept-Encoding:");
-  AddHeaderEntry(&block, c, "HTTP_ACCEPT_CHARSET", "Accept-Charset:");
-  AddHeaderEntry(&block, c, "HTTP_ACCEPT_LANGUAGE", "Accept-Language:");
-  AddHeaderEntry(&block, c, "HTTP_COOKIE", "Cookie:");
-  AddHeaderEntry(&block, c, "HTTP_HOST", "Host:");
+  for (const HeaderVariable& row : kHeaderVariables) AddHeaderEntry(&block, c, row);
   AddEntry(&block, "SERVER_ADDR", c.local_text);
   AddEntry(&block, "SERVER_PORT", PortText(c.local_address).c_str());
   AddEntry(&block, "REMOTE_ADDR", c.peer_text);
@@ -78,6 +145,7 @@ std::string BuildScriptEnvironment(const Connection& c) {
       AddEntry(&block, kPassedVariables[i].child_name, own);
     }
   }
+  AddOtherHeaderEntries(&block, c);
   block.push_back('\0');
   return block;
 }

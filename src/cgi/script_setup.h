@@ -13,7 +13,9 @@ inline constexpr const char* kServerSoftwareName = "Ambrel HTTP Server 1.03";
 inline constexpr int32_t kCgiProbeBytes = 255;
 
 // The environment block for the connection's request: NAME=value entries in
-// their fixed order, each ended by a NUL, one more NUL after the last.
+// their fixed order, each ended by a NUL, one more NUL after the last. The
+// request's other headers follow as HTTP_ variables (CGI/1.1's own rule),
+// save the body's two and "Proxy".
 std::string BuildScriptEnvironment(const Connection& connection);
 
 // How a script is started: the program (a file that must exist) and its one
@@ -31,7 +33,8 @@ bool ChoosePhpCommand(const char* php_directory, const char* file_path, ScriptCo
 // A CGI file by its first bytes: "#!" names its interpreter (the whole rest
 // of the line, which must name an existing file), which gets the script as
 // its argument; a native executable runs as itself, without one. False for
-// anything else, for no bytes, or when nothing exists by that name.
+// anything else, for no bytes, or when nothing exists by that name (out then
+// holds the name that was looked for).
 bool ChooseCgiCommand(const char* file_path, const char* first_bytes, int32_t count,
                       ScriptCommand* out);
 

@@ -10,6 +10,7 @@
 #include "http/session_pool.h"
 #include "http/thread_registry.h"
 #include "log/access_log.h"
+#include "log/script_error_log.h"
 #include "platform/clock.h"
 #include "platform/process.h"
 
@@ -89,7 +90,11 @@ EngineToken* StartLogForRun(const char* log_directory) {
   EngineToken* token = nullptr;
   if (!AllocBlock(&token, sizeof(EngineToken), true, 0)) return nullptr;
   EngineToken* handle = StartAccessLog(log_directory, token);
-  if (handle == nullptr) FreeAndClear(&token);
+  if (handle == nullptr) {
+    FreeAndClear(&token);
+    return nullptr;
+  }
+  StartScriptErrorLog(log_directory);
   return handle;
 }
 
@@ -193,6 +198,8 @@ void StopServer() {
   // before it notices the stop end at once.
   EndChildProcesses();
   while (ListenerRunning != 0) SleepMilliseconds(1);
+  // What the scripts ended here still say goes to the terminal alone.
+  StopScriptErrorLog();
   AllowChildProcesses();
   ListenSocket = kInvalidSocket;
   StopInterfaceWatcher();

@@ -84,10 +84,14 @@ std::atomic<bool> LogStarted{false};
 std::atomic<uint64_t> LogGeneration{0};
 std::atomic<LogClock> LogClockSource{GetLocalTimeNow};
 
+}  // namespace
+
 bool ReadLogClock(LocalTime* out) {
   *out = LocalTime{};
   return LogClockSource.load()(out);
 }
+
+namespace {
 
 // Rebuilds LogFileName when the local date moved on (or always with `force`).
 // Caller holds LogBufferLock.

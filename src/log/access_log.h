@@ -26,3 +26,7 @@ void StopAccessLog();
 // file name). Null restores the system clock; returns the previous source.
 using LogClock = bool (*)(LocalTime* out);
 LogClock SetLogClock(LogClock clock);
+
+// The local date and time from that source (the script error file reads it
+// too); false when it cannot be told.
+bool ReadLogClock(LocalTime* out);

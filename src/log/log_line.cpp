@@ -46,6 +46,13 @@ std::string DailyLogFileName(const CalendarTime& time) {
   return name;
 }
 
+std::string DailyScriptErrorFileName(const CalendarTime& time) {
+  char name[64];
+  std::snprintf(name, sizeof name, "Ambrel_HTTP_errors_%02u_%02u_%04u.log", unsigned{time.month},
+                unsigned{time.day}, unsigned{time.year});
+  return name;
+}
+
 std::string FormatZone(int32_t utc_offset_minutes) {
   // The offset in minutes m becomes hhmm as m + 40 * (m div 60).
   int32_t m = std::abs(utc_offset_minutes);
@@ -56,15 +63,33 @@ std::string FormatZone(int32_t utc_offset_minutes) {
   return zone;
 }
 
-std::string FormatLogStamp(const LocalTime& now) {
+namespace {
+
+// "22/Jan/2007:14:05:09 -0500", the zone left out when `now` has none.
+void AppendDateAndTime(std::string* text, const LocalTime& now) {
   char stamp[64];
-  int n = std::snprintf(stamp, sizeof stamp, " - - [%02u/%s/%04u:%02u:%02u:%02u",
-                        unsigned{now.time.day}, MonthName(now.time.month), unsigned{now.time.year},
+  int n = std::snprintf(stamp, sizeof stamp, "%02u/%s/%04u:%02u:%02u:%02u", unsigned{now.time.day},
+                        MonthName(now.time.month), unsigned{now.time.year},
                         unsigned{now.time.hour}, unsigned{now.time.minute},
                         unsigned{now.time.second});
-  std::string text(stamp, n > 0 ? static_cast<size_t>(n) : 0);
-  if (now.has_offset) text += " " + FormatZone(now.utc_offset_minutes);
+  text->append(stamp, n > 0 ? static_cast<size_t>(n) : 0);
+  if (now.has_offset) text->append(" " + FormatZone(now.utc_offset_minutes));
+}
+
+}  // namespace
+
+std::string FormatLogStamp(const LocalTime& now) {
+  std::string text = " - - [";
+  AppendDateAndTime(&text, now);
   return text;
+}
+
+std::string FormatScriptErrorLine(const LocalTime& now, const std::string& script,
+                                  const std::string& text) {
+  std::string line = "[";
+  AppendDateAndTime(&line, now);
+  line.append("] ").append(script).append(": ").append(text).push_back('\n');
+  return line;
 }
 
 void AppendLogLineRest(std::string* rest, const LogLineFields& f) {

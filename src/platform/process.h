@@ -1,8 +1,7 @@
-// Child processes: a program started with its standard input and output on
-// pipes, an explicit environment and a working directory. Its standard error
-// is the server's own, so what a script complains about reaches the terminal
-// that started the server and never the response. Each child holds only its
-// own pipe ends.
+// Child processes: a program started with its standard input, output and
+// error on pipes, an explicit environment and a working directory. Its
+// standard error never joins the response: the server reads it apart (and
+// passes it on to its own terminal). Each child holds only its own pipe ends.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +16,7 @@ struct ChildProcess {
   int64_t id;         // kNoProcess when none
   FileHandle input;   // writes reach the child's standard input
   FileHandle output;  // reads return the child's standard output
+  FileHandle errors;  // reads return the child's standard error
 };
 inline constexpr int64_t kNoProcess = -1;
 
@@ -24,9 +24,15 @@ inline constexpr int64_t kNoProcess = -1;
 // (null or empty: none), `environment` (NAME=value entries, each ended by a
 // NUL, one more NUL after the last) and `working_directory`. The argument
 // reaches the program as one word, whatever blanks it holds. False, with
-// nothing left open, when the pipes or the process cannot be made.
+// nothing left open, when the pipes or the process cannot be made. A child
+// that writes more to its standard error than a pipe holds waits until the
+// server reads it.
 bool StartChildProcess(const char* program, const char* argument, const char* environment,
                        const char* working_directory, ChildProcess* child);
+
+// Why the calling thread's last StartChildProcess failed, as the system
+// words it ("No such file or directory"); empty after a success.
+const char* ChildStartFailure();
 
 // Closes one pipe end of the server's and marks it closed.
 void CloseChildPipe(FileHandle* end);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -95,7 +96,7 @@ TEST(ScriptEnvironment, EntriesInTheirOrder) {
   RequestFixture r("post /dir/env.php?a=1&b=%41 HTTP/1.0",
                    {{"User-Agent:", "Mozilla/5.0"}, {"content-TYPE:", "text/plain"},
                     {"Accept:", ""}, {"Cookie:", "k=v"}, {"Content-Length:", "12"},
-                    {"X-Other:", "not passed"}, {"accept-language:", "de"},
+                    {"X-Other:", "after the table"}, {"accept-language:", "de"},
                     {"host:", "example.test:8080"}});
   std::vector<std::string> expected = {
       "QUERY_STRING=a=1&b=%41", "REDIRECT_QUERY_STRING=a=1&b=%41", "CONTENT_LENGTH=12",
@@ -106,8 +107,40 @@ TEST(ScriptEnvironment, EntriesInTheirOrder) {
       "HTTP_ACCEPT_LANGUAGE=de", "HTTP_COOKIE=k=v", "HTTP_HOST=example.test:8080",
       "SERVER_ADDR=127.0.0.1", "SERVER_PORT=80",
       "REMOTE_ADDR=10.1.2.3", "REMOTE_PORT=51234", "SERVER_NAME=Ambrel HTTP Server 1.03",
-      "SERVER_PROTOCOL=HTTP/1.1", "REQUEST_METHOD=post", "PATH=/usr/local/bin:/usr/bin:/bin"};
+      "SERVER_PROTOCOL=HTTP/1.1", "REQUEST_METHOD=post", "PATH=/usr/local/bin:/usr/bin:/bin",
+      "HTTP_X_OTHER=after the table"};
   EXPECT_EQ(Entries(BuildScriptEnvironment(*r.c)), expected);
+}
+
+TEST(ScriptEnvironment, EveryOtherHeaderFollowsTheTable) {
+  // Each other header once, under its CGI name, in the order its name first
+  // came, repeats joined. Never a second entry for a name the table gives
+  // (even one it left out for being empty), never the body's two headers
+  // or Proxy, never a name that letters, digits and '-' do not make.
+  setenv("PATH", "/bin", 1);
+  RequestFixture r("POST /a.php HTTP/1.1",
+                   {{"X-WP-Nonce:", "5f1e"}, {"authorization:", "Basic dTpw"},
+                    {"Proxy:", "http://evil.test:3128"}, {"Content-Type:", "text/plain"},
+                    {"Content-Length:", "3"}, {"Accept:", ""}, {"X-Multi:", "a"},
+                    {"User-Agent:", "first"}, {"x-MULTI:", "b"}, {"user-agent:", "second"},
+                    {"Bad_Name:", "u"}, {"X.Dot:", "d"}, {"X-Empty:", ""}, {"Cookie:", "c=1"},
+                    {"X-Multi:", "c"}, {"Sec-Fetch-Mode:", "cors"}, {"If-None-Match:", "\"e1\""}});
+  std::vector<std::string> entries = Entries(BuildScriptEnvironment(*r.c));
+  const std::vector<std::string> tail = {
+      "REQUEST_METHOD=POST",   "PATH=/bin",
+      "HTTP_X_WP_NONCE=5f1e",  "HTTP_AUTHORIZATION=Basic dTpw",
+      "HTTP_X_MULTI=a, b, c",  "HTTP_X_EMPTY=",
+      "HTTP_SEC_FETCH_MODE=cors", "HTTP_IF_NONE_MATCH=\"e1\""};
+  ASSERT_GE(entries.size(), tail.size());
+  EXPECT_EQ(std::vector<std::string>(entries.end() - tail.size(), entries.end()), tail);
+  int agents = 0;
+  for (const std::string& e : entries) {
+    agents += e.rfind("HTTP_USER_AGENT=", 0) == 0;
+    EXPECT_NE(e.rfind("HTTP_ACCEPT=", 0), 0u) << e;
+  }
+  EXPECT_EQ(agents, 1);
+  EXPECT_NE(std::find(entries.begin(), entries.end(), "HTTP_USER_AGENT=first"), entries.end());
+  EXPECT_NE(std::find(entries.begin(), entries.end(), "CONTENT_TYPE=text/plain"), entries.end());
 }
 
 TEST(ScriptEnvironment, OptionalEntries) {

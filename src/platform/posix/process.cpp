@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -45,18 +46,26 @@ void ClosePair(int pair[2]) {
   }
 }
 
-// Spawns with the child's ends on 0 and 1; 2 stays the server's own standard
-// error. Every pipe end is close-on-exec and everything above 2 is closed in
-// the child, so the child keeps only what it was given, and a child started
-// at the same moment by another session inherits none of them.
-bool Spawn(const char* program, const char* argument, char* const* environment,
-           const char* directory, int input_read, int output_write, pid_t* pid) {
+// The child's ends of its three pipes.
+struct ChildEnds {
+  int input_read;
+  int output_write;
+  int errors_write;
+};
+
+// Spawns with the child's ends on 0, 1 and 2. Every pipe end is
+// close-on-exec and everything above 2 is closed in the child, so the child
+// keeps only what it was given, and a child started at the same moment by
+// another session inherits none of them. 0 or the system's error number.
+int Spawn(const char* program, const char* argument, char* const* environment,
+          const char* directory, const ChildEnds& ends, pid_t* pid) {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attributes);
-  posix_spawn_file_actions_adddup2(&actions, input_read, 0);
-  posix_spawn_file_actions_adddup2(&actions, output_write, 1);
+  posix_spawn_file_actions_adddup2(&actions, ends.input_read, 0);
+  posix_spawn_file_actions_adddup2(&actions, ends.output_write, 1);
+  posix_spawn_file_actions_adddup2(&actions, ends.errors_write, 2);
   // Descriptors the server itself inherited without close-on-exec stay too.
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   if (directory != nullptr && *directory != '\0') {
@@ -80,7 +89,18 @@ bool Spawn(const char* program, const char* argument, char* const* environment,
   int rc = posix_spawn(pid, program, &actions, &attributes, argv, environment);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  return rc == 0;
+  return rc;
+}
+
+thread_local char StartFailure[256];
+
+void NoteStartFailure(int error) {
+  StartFailure[0] = '\0';
+  if (error == 0) return;
+  // The GNU strerror_r, which may return a text of its own instead of
+  // filling the buffer.
+  const char* text = strerror_r(error, StartFailure, sizeof StartFailure);
+  if (text != StartFailure) std::snprintf(StartFailure, sizeof StartFailure, "%s", text);
 }
 
 // Children started and not yet reaped, so that a stop can end them. A number
@@ -153,31 +173,40 @@ void ReapWhenDone(pid_t pid) {
 bool StartChildProcess(const char* program, const char* argument, const char* environment,
                        const char* working_directory, ChildProcess* child) {
   if (program == nullptr || child == nullptr) return false;
-  *child = ChildProcess{kNoProcess, kInvalidFile, kInvalidFile};
+  *child = ChildProcess{kNoProcess, kInvalidFile, kInvalidFile, kInvalidFile};
   IgnoreBrokenPipes();
   int input[2] = {-1, -1};
   int output[2] = {-1, -1};
-  if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) {
+  int errors[2] = {-1, -1};
+  if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0 ||
+      pipe2(errors, O_CLOEXEC) != 0) {
+    NoteStartFailure(errno);
     ClosePair(input);
     ClosePair(output);
+    ClosePair(errors);
     return false;
   }
   std::vector<char*> entries = EnvironmentArray(environment);
   pid_t pid = -1;
-  bool started =
-      Spawn(program, argument, entries.data(), working_directory, input[0], output[1], &pid);
+  int error = Spawn(program, argument, entries.data(), working_directory,
+                    ChildEnds{input[0], output[1], errors[1]}, &pid);
+  NoteStartFailure(error);
   // The child's ends belong to the child alone now.
   close(input[0]);
   close(output[1]);
-  if (!started) {
+  close(errors[1]);
+  if (error != 0) {
     close(input[1]);
     close(output[0]);
+    close(errors[0]);
     return false;
   }
   AddRunningChild(pid);
-  *child = ChildProcess{pid, input[1], output[0]};
+  *child = ChildProcess{pid, input[1], output[0], errors[0]};
   return true;
 }
+
+const char* ChildStartFailure() { return StartFailure; }
 
 void CloseChildPipe(FileHandle* end) {
   if (end == nullptr || *end == kInvalidFile) return;
@@ -189,6 +218,7 @@ void ReleaseChildProcess(ChildProcess* child) {
   if (child == nullptr) return;
   CloseChildPipe(&child->input);
   CloseChildPipe(&child->output);
+  CloseChildPipe(&child->errors);
   if (child->id != kNoProcess) ReapWhenDone(static_cast<pid_t>(child->id));
   child->id = kNoProcess;
 }

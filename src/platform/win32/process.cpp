@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -45,17 +46,29 @@ std::string QuotedWord(const std::string& word) {
   return quoted;
 }
 
-// The server's standard error as an inheritable copy for a child, or null
-// when the server has none (a program without a console).
-HANDLE InheritableStandardError() {
-  HANDLE own = GetStdHandle(STD_ERROR_HANDLE);
-  HANDLE copy = nullptr;
-  if (own == nullptr || own == INVALID_HANDLE_VALUE ||
-      !DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE,
-                       DUPLICATE_SAME_ACCESS)) {
-    return nullptr;
+// A pipe whose one end a child inherits (`child_reads`: the read end) while
+// the server keeps the other to itself.
+bool CreateChildPipe(HANDLE* read, HANDLE* write, bool child_reads) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return CreatePipe(read, write, &inheritable, 0) &&
+         SetHandleInformation(child_reads ? *write : *read, HANDLE_FLAG_INHERIT, 0);
+}
+
+thread_local char StartFailure[256];
+
+// The system's words for the calling thread's last error, or none.
+void NoteStartFailure(bool failed) {
+  StartFailure[0] = '\0';
+  if (!failed) return;
+  DWORD error = GetLastError();
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           error, 0, StartFailure, sizeof StartFailure, nullptr);
+  // Its text ends in a line break.
+  while (n > 0 && (StartFailure[n - 1] == '\r' || StartFailure[n - 1] == '\n' ||
+                   StartFailure[n - 1] == ' ')) {
+    StartFailure[--n] = '\0';
   }
-  return copy;
+  if (n == 0) std::snprintf(StartFailure, sizeof StartFailure, "error %lu", error);
 }
 
 // Children started and possibly still running, each with a handle of the
@@ -96,20 +109,17 @@ void AddRunningChild(HANDLE process) {
 bool StartChildProcess(const char* program, const char* argument, const char* environment,
                        const char* working_directory, ChildProcess* child) {
   if (program == nullptr || child == nullptr) return false;
-  *child = ChildProcess{kNoProcess, kInvalidFile, kInvalidFile};
+  *child = ChildProcess{kNoProcess, kInvalidFile, kInvalidFile, kInvalidFile};
   std::string line = QuotedWord(program);
   if (argument != nullptr && *argument != '\0') line += " " + QuotedWord(argument);
   std::lock_guard<std::mutex> guard(ChildStartLock);
-  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE output_read = nullptr, output_write = nullptr, input_read = nullptr, input_write = nullptr;
-  // Output pipe: the child writes, the server keeps the read end to itself;
-  // input pipe: the child reads, the server keeps the write end. The child's
-  // standard error is the server's own.
-  bool pipes = CreatePipe(&output_read, &output_write, &inheritable, 0) &&
-               SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0) &&
-               CreatePipe(&input_read, &input_write, &inheritable, 0) &&
-               SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
-  HANDLE error_copy = pipes ? InheritableStandardError() : nullptr;
+  HANDLE errors_read = nullptr, errors_write = nullptr;
+  // Output and error pipes: the child writes, the server keeps the read ends
+  // to itself; input pipe: the child reads, the server keeps the write end.
+  bool pipes = CreateChildPipe(&output_read, &output_write, false) &&
+               CreateChildPipe(&input_read, &input_write, true) &&
+               CreateChildPipe(&errors_read, &errors_write, false);
   PROCESS_INFORMATION process{};
   bool started = false;
   if (pipes) {
@@ -119,7 +129,7 @@ bool StartChildProcess(const char* program, const char* argument, const char* en
     startup.wShowWindow = SW_HIDE;
     startup.hStdInput = input_read;
     startup.hStdOutput = output_write;
-    startup.hStdError = error_copy;
+    startup.hStdError = errors_write;
     // No creation flags: the environment block is 8-bit text.
     started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0,
                              const_cast<char*>(environment),
@@ -128,21 +138,25 @@ bool StartChildProcess(const char* program, const char* argument, const char* en
                                  : nullptr,
                              &startup, &process) != 0;
   }
+  NoteStartFailure(!started);
   // The child's ends belong to the child alone now.
   CloseIfOpen(&input_read);
   CloseIfOpen(&output_write);
-  CloseIfOpen(&error_copy);
+  CloseIfOpen(&errors_write);
   if (!started) {
     CloseIfOpen(&input_write);
     CloseIfOpen(&output_read);
+    CloseIfOpen(&errors_read);
     return false;
   }
   CloseHandle(process.hThread);
   AddRunningChild(process.hProcess);
   *child = ChildProcess{reinterpret_cast<int64_t>(process.hProcess), FromHandle(input_write),
-                        FromHandle(output_read)};
+                        FromHandle(output_read), FromHandle(errors_read)};
   return true;
 }
+
+const char* ChildStartFailure() { return StartFailure; }
 
 void CloseChildPipe(FileHandle* end) {
   if (end == nullptr || *end == kInvalidFile) return;
@@ -154,6 +168,7 @@ void ReleaseChildProcess(ChildProcess* child) {
   if (child == nullptr) return;
   CloseChildPipe(&child->input);
   CloseChildPipe(&child->output);
+  CloseChildPipe(&child->errors);
   // The child runs on by itself; only the server's handle of it goes.
   if (child->id != kNoProcess) CloseHandle(reinterpret_cast<HANDLE>(child->id));
   child->id = kNoProcess;
