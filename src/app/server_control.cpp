@@ -11,6 +11,7 @@
 #include "core/blocks.h"
 #include "core/error.h"
 #include "http/server.h"
+#include "log/script_error_log.h"
 #include "platform/files.h"
 #include "platform/platform_table.h"
 #include "platform/shell.h"
@@ -71,8 +72,9 @@ struct ApplyFailure {
   bool settingsSound = false;  // every check passed; only the port was refused
 };
 
-// The terminal line that says why nothing serves after a refused bind.
-void SayWhyNotServing(const ListenFailure& failure) {
+// The terminal line that says why nothing serves after a refused bind; with
+// logging on, the script error file says it too.
+void SayWhyNotServing(const ListenFailure& failure, const char* logDirectory) {
   std::string why;
   switch (failure.why()) {
     case BindRefusal::kAddressInUse:
@@ -91,6 +93,7 @@ void SayWhyNotServing(const ListenFailure& failure) {
       break;
   }
   std::fprintf(stderr, "%s: not serving: %s\n", kAppTitle, why.c_str());
+  NoteInScriptErrorFile(logDirectory, kAppTitle, "not serving: " + why);
 }
 
 // Starts the engine with checked directories; no text on success.
@@ -106,7 +109,7 @@ ApplyFailure StartEngine(const CheckedDirectories& dirs, int32_t phpEnabled) {
     return {};
   } catch (const ListenFailure& error) {
     FreeAndClear(&token);
-    SayWhyNotServing(error);
+    SayWhyNotServing(error, dirs.logging);
     text = error.what();
     return {text.c_str(), kServerErrorCaption, MessageBoxIcon::kInformation, false, true};
   } catch (const ErrorText& error) {

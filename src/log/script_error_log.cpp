@@ -25,19 +25,24 @@ std::mutex ScriptErrorLock;
 char ScriptErrorDirectory[kMaxPath + 1];
 std::atomic<bool> ScriptErrorLogOn{false};
 
-// Appends `text` to the file of `now`'s date, opened and closed for this
-// one write (as the access log does after a quiet second); text that finds
-// no file is lost.
-void AppendToErrorFile(const LocalTime& now, const std::string& text) {
-  if (text.empty()) return;
-  std::lock_guard<std::mutex> guard(ScriptErrorLock);
-  if (ScriptErrorDirectory[0] == '\0') return;
-  std::string name = std::string(ScriptErrorDirectory) + DailyScriptErrorFileName(now.time);
+// Appends `text` to the file of `now`'s date in `directory` (ending in the
+// separator), opened and closed for this one write (as the access log does
+// after a quiet second); text that finds no file is lost. The caller holds
+// ScriptErrorLock.
+void AppendToFileIn(const std::string& directory, const LocalTime& now, const std::string& text) {
+  if (text.empty() || directory.empty()) return;
+  std::string name = directory + DailyScriptErrorFileName(now.time);
   if (name.size() > static_cast<size_t>(kMaxPath)) return;
   FileHandle file = OpenFileForAppending(name.c_str());
   if (file == kInvalidFile) return;
   WriteToFile(file, text.data(), static_cast<int32_t>(text.size()));
   CloseFile(file);
+}
+
+// The same into the running server's log folder.
+void AppendToErrorFile(const LocalTime& now, const std::string& text) {
+  std::lock_guard<std::mutex> guard(ScriptErrorLock);
+  AppendToFileIn(ScriptErrorDirectory, now, text);
 }
 
 // One line the script wrote (`consumed` bytes of its standard error, line
@@ -125,4 +130,16 @@ void LogScriptFailure(const char* script, const std::string& reason) {
   LocalTime now;
   if (!ScriptErrorLogOn.load() || !ReadLogClock(&now)) return;
   AppendToErrorFile(now, FormatScriptErrorLine(now, name, reason));
+}
+
+void NoteInScriptErrorFile(const char* directory, const char* name, const std::string& text) {
+  if (directory == nullptr || directory[0] == '\0') return;
+  char folder[kMaxPath + 1];
+  if (std::strlen(directory) >= sizeof folder) return;
+  std::strcpy(folder, directory);
+  LocalTime now;
+  if (!EnsureTrailingBackslash(folder, sizeof folder) || !ReadLogClock(&now)) return;
+  CreateDirectoryPath(folder);  // a server that never started made no log folder
+  std::lock_guard<std::mutex> guard(ScriptErrorLock);
+  AppendToFileIn(folder, now, FormatScriptErrorLine(now, name, text));
 }

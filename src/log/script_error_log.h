@@ -34,6 +34,11 @@ void AddScriptErrorText(ScriptErrorStream* stream, const char* data, int32_t siz
 // end, and the count of what was left out.
 void EndScriptErrorText(ScriptErrorStream* stream);
 
+// One line from the server itself (`name`: what it is about) into the day's
+// file in `directory`, whether or not a server runs: why a start served
+// nothing, for a user who started the program from the desktop.
+void NoteInScriptErrorFile(const char* directory, const char* name, const std::string& text);
+
 // Why the script `script` could not run: one line in the file, and the same
 // on the server's standard error.
 void LogScriptFailure(const char* script, const std::string& reason);
