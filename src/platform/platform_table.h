@@ -1,7 +1,8 @@
 // The few conventions in which the Windows program and its Linux stand-in
-// differ, in one place: the path separator, the marker of a CGI folder, the
-// first bytes of a native program, the PHP interpreter's program names and the
-// server's environment variables that every script receives.
+// differ, in one place: the path separator, the marker of a CGI folder and
+// whether names ignore letter case, the first bytes of a native program, the
+// PHP interpreter's program names, the server's environment variables that
+// every script receives and the system's table of media types.
 #pragma once
 
 #include <cstdint>
@@ -16,18 +17,25 @@ struct PassedVariable {
 #if defined(_WIN32)
 inline constexpr char kPathSeparator = '\\';
 inline constexpr const char* kCgiFolderMarker = "\\cgi-bin\\";
+// The file system takes "CGI-BIN" for "cgi-bin", so the marker does too.
+inline constexpr bool kNamesIgnoreCase = true;
 inline constexpr const char kExecutableMagic[] = "MZ";
 inline constexpr const char* kPhpCgiProgram = "php-cgi.exe";
 inline constexpr const char* kPhpProgram = "php.exe";
 inline constexpr PassedVariable kPassedVariables[] = {
     {"Path", "Path"}, {"WINDIR", "WinDir"}, {"SYSTEMROOT", "SystemRoot"}};
+// None: the built-in table alone.
+inline constexpr const char* kSystemContentTypesFile = nullptr;
 #else
 inline constexpr char kPathSeparator = '/';
 inline constexpr const char* kCgiFolderMarker = "/cgi-bin/";
+inline constexpr bool kNamesIgnoreCase = false;
 inline constexpr const char kExecutableMagic[] = "\x7f" "ELF";
 inline constexpr const char* kPhpCgiProgram = "php-cgi";
 inline constexpr const char* kPhpProgram = "php";
 inline constexpr PassedVariable kPassedVariables[] = {{"PATH", "PATH"}};
+// Debian's media-types package: "type ext ext ..." lines.
+inline constexpr const char* kSystemContentTypesFile = "/etc/mime.types";
 #endif
 
 inline constexpr int32_t kPassedVariableCount =
