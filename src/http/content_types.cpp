@@ -50,8 +50,9 @@ constexpr BuiltInType kBuiltInTypes[] = {
 constexpr size_t kExtensionCapacity = 64;
 
 // The process's copy of the system table, written once before any session
-// reads it.
-ContentTypeTable SystemTypes;
+// reads it. Never destroyed: a session may still serve a file while the
+// program ends without stopping its engine.
+ContentTypeTable& SystemTypes = *new ContentTypeTable;
 std::once_flag SystemTypesLoaded;
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
