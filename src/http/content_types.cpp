@@ -10,7 +10,7 @@
 namespace {
 
 struct BuiltInType {
-  const char* extension;  // lower case
+  std::string_view extension;  // lower case
   const char* type;
 };
 
