@@ -14,6 +14,7 @@
 #include "http/request_reader.h"
 #include "http/response_writer.h"
 #include "log/script_error_log.h"
+#include "platform/platform_table.h"
 #include "platform/process.h"
 
 namespace {
@@ -21,6 +22,21 @@ namespace {
 bool EndsWithIgnoringCase(const char* name, size_t length, const char* ending) {
   size_t n = std::strlen(ending);
   return length >= n && EqualsIgnoringCase(name + length - n, ending);
+}
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether the full name lies in a CGI folder, with letter case as the file
+// system takes it: on Windows "\CGI-BIN\" is the same folder as "\cgi-bin\".
+bool HoldsCgiFolderMarker(const char* name) {
+  if (!kNamesIgnoreCase) return std::strstr(name, kCgiFolderMarker) != nullptr;
+  const size_t marker_length = std::strlen(kCgiFolderMarker);
+  for (const char* p = name; *p != '\0'; ++p) {
+    size_t i = 0;
+    while (i < marker_length && LowerAscii(p[i]) == kCgiFolderMarker[i]) ++i;
+    if (i == marker_length) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -38,8 +54,7 @@ bool IsCgiScript(const char* file_name) {
   if (!ServerSettings.cgi_enabled || file_name == nullptr) return false;
   size_t length = std::strlen(file_name);
   if (length <= 4) return false;
-  return std::strstr(file_name, kCgiFolderMarker) != nullptr ||
-         EndsWithIgnoringCase(file_name, length, ".cgi");
+  return HoldsCgiFolderMarker(file_name) || EndsWithIgnoringCase(file_name, length, ".cgi");
 }
 
 namespace {

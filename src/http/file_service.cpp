@@ -8,6 +8,7 @@
 #include "core/blocks.h"
 #include "core/calendar_names.h"
 #include "core/decimal.h"
+#include "http/content_types.h"
 #include "http/engine.h"
 #include "http/request_reader.h"
 #include "http/response_writer.h"
@@ -143,13 +144,15 @@ int32_t SendHeadWithSmallFile(Connection* c) {
   return size == 0 || (body_sent > 0 && body_sent >= first_piece) ? 200 : 500;
 }
 
-// Sends the open file with its length and date. The status.
-int32_t SendStaticFile(Connection* c) {
+// Sends the open file with its length, its media type when its extension
+// has one, and its date. The status.
+int32_t SendStaticFile(Connection* c, const char* stored_name) {
   if (IsNotModified(c)) return 304;
   // Files of 2 GiB and more are not served.
   if (c->file_info.size_high != 0 || c->file_info.size_low >= 0x80000000U) return 400;
+  const char* type = ContentTypeForFile(stored_name);
   if (!AddResponseHeaderNumber(c, "Content-Length:", c->file_info.size_low) ||
-      !AddLastModified(c)) {
+      (type != nullptr && !AddResponseHeader(c, "Content-Type:", type)) || !AddLastModified(c)) {
     return 500;
   }
   if (c->file_info.size_low <= kSmallFileBytes) return SendHeadWithSmallFile(c);
@@ -181,9 +184,13 @@ int32_t Connection::ServeRequest() {
   if (result != 0) return result;
   if (!AllocBlock(&file_path, kFileNameCapacity, true, 0)) return 500;
   std::memcpy(file_path, full_name, std::strlen(full_name) + 1);
-  if (IsPhpScript(full_name)) return RunScript(this, true);
-  if (IsCgiScript(file_path)) return RunScript(this, false);
-  return SendStaticFile(this);
+  // What a file is (a script or not, and its media type) follows from the
+  // name the file system keeps for it, whichever spelling the request used.
+  char stored_name[kFileNameCapacity];
+  if (!GetStoredFileName(file, full_name, stored_name, kFileNameCapacity)) return 500;
+  if (IsPhpScript(stored_name)) return RunScript(this, true);
+  if (IsCgiScript(stored_name)) return RunScript(this, false);
+  return SendStaticFile(this, stored_name);
 }
 
 bool SendFileBody(Connection* connection) {

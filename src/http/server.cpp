@@ -6,6 +6,7 @@
 #include "access/server_scope.h"
 #include "core/blocks.h"
 #include "core/error.h"
+#include "http/content_types.h"
 #include "http/session.h"
 #include "http/session_pool.h"
 #include "http/thread_registry.h"
@@ -159,6 +160,7 @@ EngineToken* StartServer(const char* log_directory, const char* serving_director
     throw ErrorText(kSocketLibraryFailedText);
   }
   AllowNewSockets();
+  LoadSystemContentTypes();
   AccessLogHandle = StartLogForRun(log_directory);
   ServerSettings.scope = scope;
   ServerSettings.port = kServerPort;

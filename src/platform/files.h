@@ -64,6 +64,13 @@ bool RewindFile(FileHandle file);
 
 bool QueryFileInfo(FileHandle file, FileInfo* info);
 
+// The name the file system keeps for `file`, opened as `path`, into `out`
+// (`capacity` bytes): on Windows every component in its long form (an 8.3
+// short name such as PAGE~1.PHT becomes page.phtml), elsewhere `path`
+// itself, since names there have one form only. False when it cannot be
+// learned or does not fit.
+bool GetStoredFileName(FileHandle file, const char* path, char* out, int32_t capacity);
+
 void CloseFile(FileHandle file);
 
 // Whether an existing file is marked read-only: nobody may write it (no

@@ -1,7 +1,8 @@
 // The few conventions in which the Windows program and its Linux stand-in
-// differ, in one place: the path separator, the marker of a CGI folder, the
-// first bytes of a native program, the PHP interpreter's program names and the
-// server's environment variables that every script receives.
+// differ, in one place: the path separator, the marker of a CGI folder and
+// whether names ignore letter case, the first bytes of a native program, the
+// PHP interpreter's program names, the server's environment variables that
+// every script receives and the system's table of media types.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,8 @@ struct PassedVariable {
 #if defined(_WIN32)
 inline constexpr char kPathSeparator = '\\';
 inline constexpr const char* kCgiFolderMarker = "\\cgi-bin\\";
+// The file system takes "CGI-BIN" for "cgi-bin", so the marker does too.
+inline constexpr bool kNamesIgnoreCase = true;
 inline constexpr const char kExecutableMagic[] = "MZ";
 inline constexpr const char* kPhpCgiProgram = "php-cgi.exe";
 inline constexpr const char* kPhpProgram = "php.exe";
@@ -25,9 +28,12 @@ inline constexpr PassedVariable kPassedVariables[] = {
 inline constexpr const char* kPortPermissionAdvice =
     "the port is reserved, or another program holds it for its own use";
 inline constexpr bool kPortPermissionAdviceNamesProgram = false;
+// None: the built-in table alone.
+inline constexpr const char* kSystemContentTypesFile = nullptr;
 #else
 inline constexpr char kPathSeparator = '/';
 inline constexpr const char* kCgiFolderMarker = "/cgi-bin/";
+inline constexpr bool kNamesIgnoreCase = false;
 inline constexpr const char kExecutableMagic[] = "\x7f" "ELF";
 inline constexpr const char* kPhpCgiProgram = "php-cgi";
 inline constexpr const char* kPhpProgram = "php";
@@ -36,6 +42,8 @@ inline constexpr PassedVariable kPassedVariables[] = {{"PATH", "PATH"}};
 inline constexpr const char* kPortPermissionAdvice =
     "ports below 1024 need a capability; grant it once with: sudo setcap cap_net_bind_service=+ep ";
 inline constexpr bool kPortPermissionAdviceNamesProgram = true;
+// Debian's media-types package: "type ext ext ..." lines.
+inline constexpr const char* kSystemContentTypesFile = "/etc/mime.types";
 #endif
 
 inline constexpr int32_t kPassedVariableCount =

@@ -53,7 +53,8 @@ class HostileTest : public ::testing::Test {
   }
   std::string Head(size_t length, const char* connection) const {
     return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) +
-           "\r\nLast-Modified: " + LastModified() + "\r\nConnection: " + connection + "\r\n\r\n";
+           "\r\nContent-Type: text/html\r\nLast-Modified: " + LastModified() +
+           "\r\nConnection: " + connection + "\r\n\r\n";
   }
   std::string LastModified() const {
     RawClient probe;

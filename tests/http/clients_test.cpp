@@ -1,6 +1,7 @@
 // Real clients against the engine on port 80 of a private network
 // namespace: curl, Python's http.client and headless Chromium fetch pages,
-// an image and a directory redirect, with keep-alive where they ask for it.
+// an image and a directory redirect, with keep-alive where they ask for it,
+// and files with their media types (a module script, an SVG image).
 #include <gtest/gtest.h>
 
 #include "http/test_support.h"
@@ -22,6 +23,23 @@ class ClientsTest : public ::testing::Test {
     site_.Write("docs/index.html", "docs index");
     site_.MakeDirectory("img");
     RunCommand("convert -size 4x4 xc:red " + site_.Root() + "img/a.png");
+    // A page that today's browsers take only with media types: a module
+    // script (importing another) and an SVG image, whose natural size the
+    // module writes into the title.
+    site_.Write("modern.html",
+                "<html><head><title>t</title><script type=\"module\" src=\"/js/main.mjs\"></script>"
+                "</head><body><img id=\"logo\" src=\"/img/Logo.SVG\"></body></html>");
+    site_.Write("js/main.mjs",
+                "import {size} from './size.js';\n"
+                "const img = document.getElementById('logo');\n"
+                "const show = () => { document.title = 'module ' + size(img); };\n"
+                "if (img.complete) show(); else { img.onload = show; img.onerror = show; }\n");
+    site_.Write("js/size.js", "export const size = (img) => img.naturalWidth + 'x' + img.naturalHeight;\n");
+    site_.Write("img/Logo.SVG",
+                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"37\" height=\"23\">"
+                "<rect width=\"37\" height=\"23\" fill=\"teal\"/></svg>");
+    site_.Write("tool.py", "print(1)\n");
+    site_.Write("notes.unknownext", "plain");
     server_ = std::make_unique<RunningServer>(site_.Root());
   }
 
@@ -45,6 +63,14 @@ TEST_F(ClientsTest, Curl) {
   EXPECT_NE(verbose.find("Re-using existing connection"), std::string::npos) << verbose;
   EXPECT_NE(verbose.find("<p>page</p>"), std::string::npos) << verbose;
   EXPECT_NE(verbose.find("docs index"), std::string::npos) << verbose;
+  // Media types: the built-in table in any letter case, the system's table
+  // for the rest, none for an unknown extension (the browser sniffs).
+  std::string types;
+  for (const char* path : {"/page.html", "/js/main.mjs", "/img/Logo.SVG", "/img/a.png", "/tool.py",
+                           "/notes.unknownext"}) {
+    types += RunCommand(curl + "-o /dev/null -w '%{content_type};' http://127.0.0.1" + path);
+  }
+  EXPECT_EQ(types, "text/html;text/javascript;image/svg+xml;image/png;text/x-python;;");
 }
 
 TEST_F(ClientsTest, PythonHttpClient) {
@@ -79,6 +105,9 @@ TEST_F(ClientsTest, HeadlessChromium) {
   EXPECT_NE(Chromium("http://127.0.0.1/").find("<title>w4</title>"), std::string::npos);
   EXPECT_NE(Chromium("http://127.0.0.1/docs").find("docs index"), std::string::npos);
   EXPECT_NE(Chromium("http://127.0.0.1/img/a.png").find("a.png (4"), std::string::npos);
+  // The module ran, and the SVG image came with its natural size.
+  EXPECT_NE(Chromium("http://127.0.0.1/modern.html").find("<title>module 37x23</title>"),
+            std::string::npos);
 }
 
 }  // namespace

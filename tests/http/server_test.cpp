@@ -59,13 +59,13 @@ TEST_F(ServerTest, StaticFileHeadIsExactAndInOrder) {
   RawClient client;
   client.Send("GET /page.html HTTP/1.1\r\nConnection: keep-alive\r\n\r\n");
   EXPECT_EQ(client.ReadResponse(),
-            "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n"
+            "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nContent-Type: text/html\r\n"
             "Last-Modified: Tue, 05 Dec 2006 10:20:30 GMT\r\nConnection: keep-alive\r\n\r\n"
             "<p>page</p>");
   // Still open: a second request on the same connection.
   client.Send("GET /page.html HTTP/1.0\r\n\r\n");
   EXPECT_EQ(client.ReadAll(),
-            "HTTP/1.0 200 OK\r\nContent-Length: 11\r\n"
+            "HTTP/1.0 200 OK\r\nContent-Length: 11\r\nContent-Type: text/html\r\n"
             "Last-Modified: Tue, 05 Dec 2006 10:20:30 GMT\r\nConnection: close\r\n\r\n"
             "<p>page</p>");
 }

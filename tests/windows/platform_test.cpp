@@ -38,7 +38,7 @@ TEST(WindowsTable, BackslashesCgiFolderMagicAndInterpreterNames) {
   ServerSettings.php_enabled = 1;
   EXPECT_TRUE(IsCgiScript("C:\\www\\cgi-bin\\run.exe"));
   EXPECT_TRUE(IsCgiScript("C:\\cgi-bin\\www\\page.html"));  // the root counts too
-  EXPECT_FALSE(IsCgiScript("C:\\www\\CGI-BIN\\run.exe"));   // exact case
+  EXPECT_TRUE(IsCgiScript("C:\\www\\CGI-BIN\\run.exe"));    // any case, as the file system
   EXPECT_FALSE(IsCgiScript("C:/www/cgi-bin/run.exe"));      // the Linux marker means nothing here
   EXPECT_TRUE(IsCgiScript("C:\\www\\RUN.CGI"));
   EXPECT_TRUE(IsPhpScript("C:\\www\\cgi-bin\\index.PHP"));

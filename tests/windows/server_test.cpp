@@ -72,7 +72,7 @@ TEST_F(WindowsServerTest, StaticHeadKeepAliveAndConditionalRequest) {
   RawClient client;
   client.Send("GET /page.html HTTP/1.1\r\nConnection: keep-alive\r\n\r\n");
   EXPECT_EQ(client.ReadResponse(),
-            "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n"
+            "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nContent-Type: text/html\r\n"
             "Last-Modified: Tue, 05 Dec 2006 10:20:30 GMT\r\nConnection: keep-alive\r\n\r\n"
             "<p>page</p>");
   client.Send("GET /page.html HTTP/1.1\r\nIf-Modified-Since: Tue, 05 Dec 2006 10:20:30 GMT\r\n\r\n");

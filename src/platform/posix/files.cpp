@@ -139,6 +139,14 @@ void CloseFile(FileHandle file) {
   if (file != kInvalidFile) close(ToFd(file));
 }
 
+bool GetStoredFileName(FileHandle, const char* path, char* out, int32_t capacity) {
+  if (path == nullptr || out == nullptr || capacity <= 0) return false;
+  size_t length = std::strlen(path);
+  if (length >= static_cast<size_t>(capacity)) return false;
+  std::memcpy(out, path, length + 1);
+  return true;
+}
+
 bool GetOwnProgramPath(char* out, int32_t capacity) {
   if (out == nullptr || capacity <= 1) return false;
   ssize_t n = readlink("/proc/self/exe", out, static_cast<size_t>(capacity));

@@ -160,6 +160,28 @@ void CloseFile(FileHandle file) {
   if (file != kInvalidFile) CloseHandle(ToHandle(file));
 }
 
+// The long name is asked of the name as opened, not of the handle, so that a
+// folder reached through a junction keeps the name it was reached by (the
+// handle's final name would be the junction's target). The handle's name
+// stands in only when the folders cannot be listed; its "\\?\" prefix goes.
+bool GetStoredFileName(FileHandle file, const char* path, char* out, int32_t capacity) {
+  if (path == nullptr || out == nullptr || capacity <= 0) return false;
+  DWORD n = GetLongPathNameA(path, out, static_cast<DWORD>(capacity));
+  if (n > 0 && n < static_cast<DWORD>(capacity)) return true;
+  n = GetFinalPathNameByHandleA(ToHandle(file), out, static_cast<DWORD>(capacity),
+                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (n == 0 || n >= static_cast<DWORD>(capacity)) return false;
+  const char* start = out;
+  if (std::strncmp(out, "\\\\?\\UNC\\", 8) == 0) {
+    start = out + 6;  // "\\?\UNC\server" becomes "\\server"
+    out[6] = '\\';
+  } else if (std::strncmp(out, "\\\\?\\", 4) == 0) {
+    start = out + 4;
+  }
+  std::memmove(out, start, std::strlen(start) + 1);
+  return true;
+}
+
 bool GetOwnProgramPath(char* out, int32_t capacity) {
   if (out == nullptr || capacity <= 1) return false;
   DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(capacity));
