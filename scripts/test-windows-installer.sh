@@ -16,12 +16,14 @@ winpath() { echo "Z:${1//\//\\}"; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ambrel'
 folder="$WINEPREFIX/drive_c/Program Files/Ambrel"
 entry="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Ambrel HTTP Server.lnk"
+# The user's own settings (%APPDATA%\Ambrel), which the installed program makes.
+own="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Ambrel"
 xvfb_pid=""
 stop() { if [ -n "$1" ]; then kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; fi; }
 cleanup() {
   stop "$app_pid"
   stop "$xvfb_pid"
-  rm -rf "$work" "$folder"
+  rm -rf "$work" "$folder" "$own"
 }
 trap cleanup EXIT
 # Waits up to 60 s for a command to succeed.
@@ -50,8 +52,10 @@ uninstall=$(uninstall_string)
 [ "$uninstall" = '"C:\Program Files\Ambrel\uninstall.exe" /S' ] || fail "uninstaller not listed: '$uninstall'"
 say "setup.exe /S installed ambrel.exe, the README, the Start-menu entry and a listed uninstaller"
 
-# The installed program with settings beside it (Wine's Program Files lets
-# its user write there, as a portable folder): one folder served on port 80.
+# The installed program with an administrator's settings beside it: one
+# folder served on port 80. Program Files counts as installed even where its
+# user may write there (as under Wine), so the start's apply keeps the
+# settings in the user's own folder.
 mkdir -p "$work/site"
 printf 'installed' > "$work/site/hello.txt"
 timeout 120 wine "$build/ambrel_first_settings.exe" "C:\\Program Files\\Ambrel\\settings.dat" \
@@ -62,6 +66,9 @@ app_pid=$!
 serving() { [ "$(timeout 10 curl -s http://127.0.0.1/hello.txt || true)" = installed ]; }
 await serving || fail "the installed ambrel.exe does not serve: $(cat "$work/app.out")"
 say "the installed ambrel.exe serves on port 80"
+await test -f "$own/settings.dat" || fail "the installed program kept no settings of the user's own"
+cmp -s "$own/settings.dat" "$folder/settings.dat" || fail "the user's settings differ from the default read"
+say "its settings went to the user's own %APPDATA%\\Ambrel\\settings.dat"
 stop "$app_pid"
 app_pid=""
 # Every Wine process of the run ends with its server; a fresh one follows.
