@@ -9,9 +9,9 @@
 #include "app/main_window.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/controls/popup.h"
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 int main(int argc, char** argv) {
   if (argc != 5) {

@@ -26,10 +26,10 @@
 #include "http/response_writer.h"
 #include "http/session.h"
 #include "platform/clock.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/controls/popup.h"
 #include "ui/controls/selector.h"
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 namespace {
 

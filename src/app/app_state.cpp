@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 Icon* AppIcons[kAppIconCount] = {};
 FontHandle MainFont = nullptr;

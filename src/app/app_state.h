@@ -9,7 +9,7 @@
 #include "http/engine.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/framework/gui_window.h"
 #include "ui/render/image.h"
 

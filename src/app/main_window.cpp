@@ -11,7 +11,7 @@
 #include "ui/controls/menu_items.h"
 #include "ui/controls/popup.h"
 #include "ui/controls/selector.h"
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 namespace {
 

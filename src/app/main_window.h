@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/framework/gui_window.h"
 
 // Control identifiers (also the child-window identifiers).

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/window_system.h"
+#include "window/window_system.h"
 
 // The messages of the checks, in the order the checks run.
 inline constexpr const char* kServingEmptyText = "Please enter in a directory to serve.";

@@ -11,7 +11,7 @@
 #include "app/main_window.h"
 #include "app/server_control.h"
 #include "core/error.h"
-#include "platform/tray.h"
+#include "window/tray.h"
 #include "ui/framework/gui_window.h"
 
 namespace {

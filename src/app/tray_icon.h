@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/tray_menu.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 
 inline constexpr const char* kTrayIconFailedText = "Couldn't Create Tray Icon";
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/window_system.h"
+#include "window/window_system.h"
 
 // Starts the desktop's opener for `target` (xdg-open here) fully detached and
 // returns at once; the opener may run for as long as the browser it starts.

@@ -23,9 +23,9 @@
 #include "app/about_window.h"
 #include "app/app_state.h"
 #include "app/startup.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "support/private_display.h"
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>

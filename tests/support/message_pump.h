@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window_system.h"
+#include "window/window_system.h"
 
 // Runs the message loop until `done` holds; false when `limit` passes first.
 // The default is generous: a loaded display server may take seconds.

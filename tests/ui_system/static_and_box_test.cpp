@@ -7,7 +7,7 @@
 #include "controls_fixture.h"
 #include "image_dump.h"
 #include "ui/render/sys_colors.h"
-#include "ui/system/message_box_paint.h"
+#include "window/builtin/message_box_paint.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "support/message_pump.h"
 #include "support/private_display.h"
 

@@ -15,7 +15,7 @@
 #include "core/blocks.h"
 #include "core/paths.h"
 #include "platform/text.h"
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 // After the program's headers: the system's define many of their names as macros.
 #include <windows.h>

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/text.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/render/image.h"
 
 // The font a control measures and draws with when it was given none: the

@@ -7,7 +7,7 @@
 #include "platform/message_box.h"
 #include "ui/framework/gui_window.h"
 #include "ui/render/sys_colors.h"
-#include "ui/system/control_colors.h"
+#include "window/builtin/control_colors.h"
 
 GuiToolkitState GuiToolkit;
 
