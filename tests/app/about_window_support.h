@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/about_window.h"
-#include "window/window_system.h"
+#include "window/window_test_hooks.h"
 #include "ui/controls/button.h"
 #include "ui/controls/link.h"
 #include "ui/framework/gui_window.h"

@@ -17,6 +17,7 @@
 #include "platform/text.h"
 #include "support/test_os.h"
 #include "ui/controls/menu_items.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "settings_file_support.h"
 #include "support/test_os.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

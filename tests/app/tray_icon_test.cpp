@@ -20,6 +20,7 @@
 #include "app_fixture.h"
 #include "window/tray.h"
 #include "support/test_os.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "ui/render/sys_colors.h"
 #include "window/builtin/control_colors.h"
 #include "window/builtin/system_controls.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

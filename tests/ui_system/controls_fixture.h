@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "window/window_system.h"
+#include "window/window_test_hooks.h"
 #include "window/builtin/control_colors.h"
 #include "window/builtin/system_controls.h"
 

@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "ui/render/sys_colors.h"
 #include "window/builtin/edit_paint.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "image_dump.h"
 #include "ui/render/sys_colors.h"
 #include "window/builtin/message_box_paint.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "ui/render/sys_colors.h"
 #include "window/builtin/edit_paint.h"
 #include "window/builtin/message_box_paint.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "window/tray.h"
-#include "window/window_system.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "window/window_system.h"
+#include "window/window_test_hooks.h"
 
 namespace wscore {
 
