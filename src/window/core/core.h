@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/wake.h"
 #include "window/window_test_hooks.h"
 
 namespace wscore {
@@ -140,8 +141,7 @@ struct CoreState {
   std::deque<WindowMessage> posted;
   std::deque<UiCall*> uiCalls;
   std::condition_variable uiCallDone;
-  int wakeFd = -1;              // POSIX: an eventfd that backends poll
-  void* wakeEvent = nullptr;    // Windows: an auto-reset event handle
+  WakeSignal wake = kNoWakeSignal;  // raised by other threads (platform/wake.h)
   bool acceptingCalls = false;
   // Input (UI thread only).
   std::deque<InputEvent> input;
@@ -194,8 +194,8 @@ void RaiseTopLevel(WindowHandle window);
 void ForgetTimers(WindowHandle window);
 bool RouteNextInput();  // turns one input event into messages; false when none
 void RunUiCalls();
-// The wake-up of the UI thread from other threads (wake.cpp): an eventfd on
-// POSIX systems, an event object on Windows.
+// The wake-up of the UI thread from other threads (wake.cpp) over the
+// platform's wake signal.
 bool OpenWake();
 void CloseWake();
 void WakeUiThread();

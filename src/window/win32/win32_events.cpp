@@ -308,7 +308,7 @@ void Pump() {
 
 void Wait(int32_t timeoutMs) {
   if (!Notes.empty()) return;
-  HANDLE wake = static_cast<HANDLE>(State().wakeEvent);
+  HANDLE wake = State().wake != kNoWakeSignal ? reinterpret_cast<HANDLE>(State().wake) : nullptr;
   ::MsgWaitForMultipleObjectsEx(wake != nullptr ? 1 : 0, &wake,
                                 timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs),
                                 QS_ALLINPUT, MWMO_INPUTAVAILABLE);

@@ -168,7 +168,7 @@ void Wait(int32_t timeoutMs) {
   X11State& x = X();
   XFlush(x.display);
   if (XEventsQueued(x.display, QueuedAlready) > 0) return;
-  pollfd fds[2] = {{ConnectionNumber(x.display), POLLIN, 0}, {State().wakeFd, POLLIN, 0}};
+  pollfd fds[2] = {{ConnectionNumber(x.display), POLLIN, 0}, {static_cast<int>(State().wake), POLLIN, 0}};
   poll(fds, 2, timeoutMs);
 }
 
