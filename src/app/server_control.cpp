@@ -13,6 +13,7 @@
 #include "http/server.h"
 #include "platform/files.h"
 #include "platform/shell.h"
+#include "window/folder_chooser.h"
 #include "ui/controls/popup.h"
 #include "ui/controls/selector.h"
 

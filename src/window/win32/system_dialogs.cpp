@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "platform/shell.h"
+#include "window/folder_chooser.h"
 
 FolderChoice ChooseFolder(WindowHandle owner, const char* title, char* out, int32_t capacity) {
   using namespace wscore;
