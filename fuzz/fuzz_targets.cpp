@@ -13,7 +13,7 @@
 #include <cstring>
 #include <string>
 
-#include "access/address_pattern.h"
+#include "scope/address_pattern.h"
 #include "app/app_state.h"
 #include "app/settings_file.h"
 #include "app/startup.h"

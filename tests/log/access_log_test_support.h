@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "http/engine.h"
-#include "http/thread_registry.h"
+#include "core/thread_registry.h"
 #include "log/access_log.h"
 #include "platform/clock.h"
 #include "support/test_os.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "access/server_scope.h"
+#include "scope/server_scope.h"
 #include "cgi/script_gateway.h"
 #include "cgi/script_setup.h"
 #include "core/blocks.h"

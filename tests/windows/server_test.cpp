@@ -15,7 +15,7 @@
 #include <vector>
 #include <string>
 
-#include "access/server_scope.h"
+#include "scope/server_scope.h"
 #include "http/server.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"

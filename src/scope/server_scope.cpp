@@ -1,13 +1,13 @@
-#include "access/server_scope.h"
+#include "scope/server_scope.h"
 
 #include <atomic>
 #include <cstring>
 #include <mutex>
 
-#include "access/address_pattern.h"
+#include "scope/address_pattern.h"
 #include "core/blocks.h"
 #include "core/event.h"
-#include "http/thread_registry.h"
+#include "core/thread_registry.h"
 #include "platform/interfaces.h"
 
 namespace {

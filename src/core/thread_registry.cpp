@@ -1,4 +1,4 @@
-#include "http/thread_registry.h"
+#include "core/thread_registry.h"
 
 #include "core/list.h"
 

@@ -1,4 +1,4 @@
-#include "access/address_pattern.h"
+#include "scope/address_pattern.h"
 
 #include <cstdint>
 #include <cstring>

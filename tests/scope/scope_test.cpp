@@ -3,7 +3,7 @@
 // connecting from them are served or refused by scope.
 #include <gtest/gtest.h>
 
-#include "access/server_scope.h"
+#include "scope/server_scope.h"
 #include "http/test_support.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Address range patterns: validation, matching and the two fixed predicates.
 #include <gtest/gtest.h>
 
-#include "access/address_pattern.h"
+#include "scope/address_pattern.h"
 
 namespace {
 
