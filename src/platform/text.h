@@ -1,6 +1,6 @@
 // Fonts and text: fonts found by face name, measured the way the toolkit's
 // layouts expect (character-cell heights from the font's own win metrics),
-// and text drawn transparently into a 32-bit Image (core/image.h).
+// and text drawn transparently into a 32-bit Image (platform/image.h).
 // Text is the system's 8-bit text (see TextCharacterLength); a byte that
 // starts no character counts as one character of its own value.
 #pragma once

@@ -8,7 +8,7 @@
 #include "platform/text.h"
 #include "window/core/core.h"
 #include "window/tray_core.h"
-#include "core/image.h"
+#include "platform/image.h"
 
 namespace wscore {
 

@@ -9,7 +9,7 @@
 
 #include "platform/win32/dib.h"
 
-#include "core/image.h"
+#include "platform/image.h"
 #include "window/visual_styles.h"
 
 int32_t PlatformMajorVersion() {

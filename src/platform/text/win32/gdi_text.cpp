@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <string>
 
-#include "core/image.h"
+#include "platform/image.h"
 #include "platform/text.h"
 
 struct TextFont {
