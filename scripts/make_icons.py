@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the program's 19 icons as 16 x 16 RGBA PNG files.
+"""Draws the program's 19 icons as 16 x 16 RGBA PNG files, and the program's
+own icon (the first) once more at each size a desktop shows it.
 
 Usage: make_icons.py OUT_DIR   (the project keeps them in src/app/resources/icons)
+
+OUT_DIR gets icon01.png to icon19.png and ambrel-16.png to ambrel-256.png:
+the shapes are drawn at each size, not scaled from 16 pixels.
 
 Every icon is a list of shapes painted in order with 4 x 4 supersampling over
 a transparent ground, so the edges carry soft alpha. The output is the same
@@ -13,8 +17,9 @@ import struct
 import sys
 import zlib
 
-SIZE = 16
+SIZE = 16              # the drawing's own units: every shape is laid out on 16 x 16
 SAMPLES = 4
+PROGRAM_ICON_SIZES = (16, 32, 48, 128, 256)
 
 
 # --- shapes: each answers whether a point (in pixel units) lies inside -----
@@ -78,19 +83,23 @@ def minus(shape, hole):
 
 # --- painting ------------------------------------------------------------
 
-def paint(layers):
-    """layers: (shape, (r, g, b[, a])) in painting order. Returns RGBA rows."""
-    pixels = [[(0.0, 0.0, 0.0, 0.0)] * SIZE for _ in range(SIZE)]
+def paint(layers, size=SIZE):
+    """layers: (shape, (r, g, b[, a])) in painting order, drawn on size x size
+    pixels. Returns RGBA rows."""
+    unit = SIZE / size
+    # Large pictures have enough pixels for soft edges with fewer samples.
+    samples = SAMPLES if size <= 48 else 2
+    pixels = [[(0.0, 0.0, 0.0, 0.0)] * size for _ in range(size)]
     for shape, colour in layers:
         r, g, b = (c / 255 for c in colour[:3])
         alpha = colour[3] / 255 if len(colour) > 3 else 1.0
-        for py in range(SIZE):
-            for px in range(SIZE):
-                hits = sum(shape(px + (sx + 0.5) / SAMPLES, py + (sy + 0.5) / SAMPLES)
-                           for sy in range(SAMPLES) for sx in range(SAMPLES))
+        for py in range(size):
+            for px in range(size):
+                hits = sum(shape((px + (sx + 0.5) / samples) * unit, (py + (sy + 0.5) / samples) * unit)
+                           for sy in range(samples) for sx in range(samples))
                 if hits == 0:
                     continue
-                a = alpha * hits / (SAMPLES * SAMPLES)
+                a = alpha * hits / (samples * samples)
                 dr, dg, db, da = pixels[py][px]
                 out = a + da * (1 - a)
                 pixels[py][px] = ((r * a + dr * da * (1 - a)) / out, (g * a + dg * da * (1 - a)) / out,
@@ -99,12 +108,13 @@ def paint(layers):
 
 
 def write_png(path, rows):
+    size = len(rows)
     raw = b''.join(b'\x00' + bytes(c for p in row for c in p) for row in rows)
 
     def chunk(kind, body):
         return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
 
-    data = (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', SIZE, SIZE, 8, 6, 0, 0, 0)) +
+    data = (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
             chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
     with open(path, 'wb') as f:
         f.write(data)
@@ -273,6 +283,8 @@ def main():
     os.makedirs(out, exist_ok=True)
     for number, draw in enumerate(ICONS, start=1):
         write_png(os.path.join(out, f'icon{number:02d}.png'), paint(draw()))
+    for size in PROGRAM_ICON_SIZES:
+        write_png(os.path.join(out, f'ambrel-{size}.png'), paint(ICONS[0](), size))
 
 
 if __name__ == '__main__':

@@ -2,9 +2,13 @@
 # Runs the Windows build's tests under Wine: every test program (ctest, each
 # bounded in time), then a smoke run of ambrel_serve_folder.exe serving a
 # folder on port 80 to Linux curl, then one of ambrel.exe itself on a
-# virtual X screen (scripts/smoke-windows-app.sh). All of it happens in a network namespace of
+# virtual X screen (scripts/smoke-windows-app.sh), then the installer
+# (scripts/test-windows-installer.sh). All of it happens in a network namespace of
 # its own, with the Wine server started inside it: Wine's sockets are made by
-# the Wine server, so port 80 and loopback must be the namespace's.
+# the Wine server, so port 80 and loopback must be the namespace's. The
+# namespace has its own mounts too: a read-only folder for the settings
+# tests (tests/readonly-folder), which the Wine server, opening files for
+# its programs, must see.
 #   scripts/test-windows.sh [BUILD_FOLDER]
 set -euo pipefail
 trap 'echo "test-windows: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
@@ -21,7 +25,7 @@ if [ "${1:-}" != "--inside" ] && [ "${2:-}" != "--inside" ]; then
   # A Wine server of this prefix left outside the namespace would make the
   # sockets there instead.
   wineserver -k 2>/dev/null || true
-  exec unshare --net -- bash "$0" "$build" --inside
+  exec unshare --net --mount --propagation private -- bash "$0" "$build" --inside
 fi
 
 ip link set lo up
@@ -40,6 +44,9 @@ fresh_wine_server() {
 trap stop_wine EXIT
 
 start=$(date +%s)
+readonly_folder="$build/readonly"
+bash "$here/../tests/readonly-folder" "$readonly_folder"
+export AMBREL_READONLY_FOLDER="Z:${readonly_folder//\//\\}"
 # Kept up for the whole run (also while a fresh prefix is made), and warmed
 # once, so no test pays the start-up.
 mkdir -p "$WINEPREFIX"
@@ -83,4 +90,7 @@ fresh_wine_server
 bash "$here/smoke-windows.sh" "$build"
 fresh_wine_server
 bash "$here/smoke-windows-app.sh" "$build"
+bash "$here/windows-package.sh" "$build"
+fresh_wine_server
+bash "$here/test-windows-installer.sh" "$build"
 echo "test-windows: passed in $(( $(date +%s) - start )) s"

@@ -1,6 +1,7 @@
 // The program's entry point: the window system (the X display, or memory
-// when there is none), then the start-up inside the one error handler. An
-// error ends the program with exit code 0 after its box; a normal end gives 1.
+// when there is none), then the start-up inside the one error handler. A
+// normal end gives exit code 0; an end on a start-up error gives 1 after its
+// box, so a script can tell the two apart.
 #include <atomic>
 #include <cstdio>
 #include <thread>
@@ -57,14 +58,14 @@ int main() {
   WatchEndingSignals(OnEndingSignal);
   if (!StartWindowSystem()) {
     std::fprintf(stderr, "%s: no window system\n", kAppTitle);
-    return 0;
+    return 1;
   }
-  int exitCode = 1;
+  int exitCode = 0;
   try {
     StartApplication();
   } catch (const ErrorText& error) {
     ShowAppMessage(nullptr, error.what(), kErrorCaption, MessageBoxIcon::kError);
-    exitCode = 0;
+    exitCode = 1;
   }
   // The window system goes first: a listener that waits to show a box is
   // released (its text goes to standard error), so the stop cannot wait on

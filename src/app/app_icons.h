@@ -15,3 +15,7 @@ void ReleaseAppIcons();
 
 // Makes `icon` the picture a window manager shows for the top-level window.
 bool SetWindowSmallIcon(WindowHandle window, const Icon* icon);
+
+// Gives the top-level window the program's icon at every size it is drawn
+// at (16 to 256 pixels).
+bool SetProgramWindowIcon(WindowHandle window);

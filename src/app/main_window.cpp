@@ -147,7 +147,7 @@ void GiveSelectorsTheirItems() {
 }
 
 void DressMainWindow() {
-  SetWindowSmallIcon(MainWindow->hwnd, AppIcon(1));
+  SetProgramWindowIcon(MainWindow->hwnd);
   for (const ButtonIconRow& row : kButtonIcons) {
     SendWindowMessage(Controls.*row.button, BBM_SETFLAT, 1, 0);
   }

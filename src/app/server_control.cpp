@@ -12,6 +12,7 @@
 #include "core/error.h"
 #include "http/server.h"
 #include "platform/files.h"
+#include "platform/platform_table.h"
 #include "platform/shell.h"
 #include "window/folder_chooser.h"
 #include "ui/controls/popup.h"
@@ -60,23 +61,60 @@ const char* CheckFields(CheckedDirectories* dirs, int32_t* phpEnabled) {
   return nullptr;
 }
 
-// Starts the engine with checked directories; null on success, else the
-// failure's text.
-const char* StartEngine(const CheckedDirectories& dirs, int32_t phpEnabled) {
+// Why an apply failed: the box to show. A check or a refused start is the
+// main window's "Error"; a socket that would not listen keeps the engine's
+// own "Server Error" box, which has no owner.
+struct ApplyFailure {
+  const char* text = nullptr;
+  const char* caption = kErrorCaption;
+  MessageBoxIcon icon = MessageBoxIcon::kError;
+  bool ownedByMainWindow = true;
+  bool settingsSound = false;  // every check passed; only the port was refused
+};
+
+// The terminal line that says why nothing serves after a refused bind.
+void SayWhyNotServing(const ListenFailure& failure) {
+  std::string why;
+  switch (failure.why()) {
+    case BindRefusal::kAddressInUse:
+      why = "port 80 is in use by another program";
+      break;
+    case BindRefusal::kNoPermission: {
+      char program[kPathCapacity] = {};
+      why = std::string("this program may not use port 80: ") + kPortPermissionAdvice;
+      if (kPortPermissionAdviceNamesProgram && GetOwnProgramPath(program, kPathCapacity)) {
+        why += program;
+      }
+      break;
+    }
+    case BindRefusal::kOther:
+      why = failure.what();
+      break;
+  }
+  std::fprintf(stderr, "%s: not serving: %s\n", kAppTitle, why.c_str());
+}
+
+// Starts the engine with checked directories; no text on success.
+ApplyFailure StartEngine(const CheckedDirectories& dirs, int32_t phpEnabled) {
   const int32_t scope = GetSelectedItemId(Controls.scopeSelector) - kItemLocalServer;
   const int32_t cgiEnabled = GetSelectedItemId(Controls.cgiSelector) == kItemCgiEnabled ? 1 : 0;
   StopRunningServer();
   EngineToken* token = nullptr;
-  if (!AllocBlock(&token, sizeof(EngineToken), true, 0)) return nullptr;  // stays stopped, silently
+  if (!AllocBlock(&token, sizeof(EngineToken), true, 0)) return {};  // stays stopped, silently
+  static thread_local std::string text;
   try {
     RunningServer = StartServer(dirs.logging, dirs.serving, token, scope, phpEnabled, dirs.php, cgiEnabled);
-  } catch (const ErrorText& error) {
-    static thread_local std::string text;
-    text = error.what();
+    return {};
+  } catch (const ListenFailure& error) {
     FreeAndClear(&token);
-    return text.c_str();
+    SayWhyNotServing(error);
+    text = error.what();
+    return {text.c_str(), kServerErrorCaption, MessageBoxIcon::kInformation, false, true};
+  } catch (const ErrorText& error) {
+    FreeAndClear(&token);
+    text = error.what();
+    return {text.c_str()};
   }
-  return nullptr;
 }
 
 }  // namespace
@@ -111,19 +149,20 @@ void StopRunningServer() {
 
 int32_t ApplySettings() {
   int32_t result = 1;
-  const char* failure = nullptr;
+  ApplyFailure failure;
   {
     CheckedDirectories dirs;
     if (GetSelectedItemId(Controls.statusSelector) == kItemNotRunning) {
       StopRunningServer();
     } else {
       int32_t phpEnabled = 0;
-      failure = CheckFields(&dirs, &phpEnabled);
-      if (failure == nullptr) failure = StartEngine(dirs, phpEnabled);
+      failure.text = CheckFields(&dirs, &phpEnabled);
+      if (failure.text == nullptr) failure = StartEngine(dirs, phpEnabled);
     }
-    if (failure != nullptr) {
+    if (failure.text != nullptr) {
       StopRunningServer();
-      ShowAppMessage(MainWindowHandle(), failure, kErrorCaption, MessageBoxIcon::kError);
+      ShowAppMessage(failure.ownedByMainWindow ? MainWindowHandle() : nullptr, failure.text,
+                     failure.caption, failure.icon);
       result = 0;
     }
     RefreshTrayIcon();
@@ -131,6 +170,10 @@ int32_t ApplySettings() {
   if (result == 1 && SaveSettings() == 1) {
     EnableWindow(Controls.okButton, true);
     EnableWindow(Controls.applyButton, false);
+  } else if (failure.settingsSound) {
+    // The settings themselves are sound, so they are kept and the next
+    // start tries the port again; Apply stays enabled to try it now.
+    SaveSettings();
   }
   return result;
 }
@@ -158,13 +201,18 @@ void OnApplyButton() { ApplySettings(); }
 
 void OnCancelButton() { HideMainWindow(); }
 
+// The chooser opens on the folder the field names; a cancel leaves the
+// field as it was.
 void OnBrowseButton(WindowHandle field, const char* title) {
   char path[kPathCapacity] = {};
+  GetWindowTextOf(field, path, kPathCapacity);
   if (BrowseForFolder(title, path) == 1) SetWindowTextOf(field, path);
 }
 
 int32_t BrowseForFolder(const char* title, char* outPath) {
-  const FolderChoice choice = ChooseFolder(MainWindowHandle(), title, outPath, kPathCapacity);
+  const std::string start = outPath;
+  const FolderChoice choice =
+      ChooseFolder(MainWindowHandle(), title, start.c_str(), outPath, kPathCapacity);
   if (choice == FolderChoice::kNoChooser) {
     const std::string text = std::string("No folder chooser is installed. Install the package \"") +
                              kFolderChooserPackage + "\" (or \"kdialog\") to browse for folders.";

@@ -57,7 +57,8 @@ void OnApplyButton();
 void OnCancelButton();
 void OnBrowseButton(WindowHandle field, const char* title);
 
-// Lets the user choose a folder: 1 with its path in outPath (room for 260
+// Lets the user choose a folder, starting in the folder outPath holds on
+// entry when it exists: 1 with the chosen path in outPath (room for 260
 // characters), 0 when cancelled. Names the package to install when no
 // folder chooser is there.
 int32_t BrowseForFolder(const char* title, char* outPath);

@@ -34,12 +34,19 @@ bool WriteInt32(FILE* stream, int32_t value) {
   return std::fwrite(bytes, 1, 4, stream) == 4;
 }
 
-std::string SettingsPath() {
+// The program's folder, ending in the separator; empty when its name does
+// not fit.
+std::string ProgramFolder() {
   char* path = nullptr;
-  if (!GetProgramFilePath(&path, kSettingsFileName)) return {};
+  if (!GetProgramFilePath(&path, "")) return {};
   std::string result = path;
   FreeAndClear(&path);
-  return result;
+  return result + kPathSeparator;
+}
+
+// Names longer than the settings file may have count as none.
+std::string Fitting(std::string path) {
+  return path.size() <= static_cast<size_t>(kMaxPath) ? path : std::string();
 }
 
 void ShowSettingsMessage(const char* text) {
@@ -81,12 +88,38 @@ bool WriteSettingsStream(FILE* stream) {
   return true;
 }
 
-int32_t LoadSettingsFrom(const char* path) {
-  // Opened for reading and updating, so a file marked read-only is not
-  // loaded at all, and the defaults apply.
-  if (path == nullptr || path[0] == '\0' || IsFileMarkedReadOnly(path)) return 0;
-  FILE* stream = std::fopen(path, "r+b");
-  if (stream == nullptr) return 0;
+SettingsPlaces LocateSettings(const std::string& program_folder) {
+  SettingsPlaces places;
+  if (program_folder.empty()) return places;
+  const std::string beside = Fitting(program_folder + kSettingsFileName);
+  if (IsFolderWritable(program_folder.c_str()) && !IsSystemProgramFolder(program_folder.c_str())) {
+    places.load = places.save = beside;
+    return places;
+  }
+  const std::string folder = UserSettingsFolder();
+  places.save = folder.empty() ? std::string() : Fitting(folder + kSettingsFileName);
+  if (!places.save.empty() && QueryPathKind(places.save.c_str()) != PathKind::kMissing) {
+    places.load = places.save;
+  } else {
+    places.load = beside;
+    places.load_read_only = true;
+  }
+  return places;
+}
+
+int32_t LoadSettingsFrom(const char* path, bool read_only) {
+  if (path == nullptr || path[0] == '\0') return 0;
+  // A file of one's own is opened for reading and updating, so one marked
+  // read-only is not loaded at all, and the defaults apply. The
+  // administrator's default is only ever read.
+  if (!read_only && IsFileMarkedReadOnly(path)) return 0;
+  FILE* stream = std::fopen(path, read_only ? "rb" : "r+b");
+  if (stream == nullptr) {
+    // No file: the defaults apply. A file there that cannot be read would
+    // leave the user wondering where the settings went.
+    if (QueryPathKind(path) != PathKind::kMissing) ShowSettingsMessage(kSettingsLoadFailedText);
+    return 0;
+  }
   SettingsLoading = true;
   const bool ok = ReadSettingsStream(stream);
   std::fclose(stream);
@@ -99,12 +132,21 @@ int32_t LoadSettingsFrom(const char* path) {
 }
 
 int32_t SaveSettingsTo(const char* path) {
-  if (path == nullptr || path[0] == '\0' || IsFileMarkedReadOnly(path)) return 0;
+  // Every failure is said: a silent one would let the user believe the
+  // settings kept.
+  if (path == nullptr || path[0] == '\0' || IsFileMarkedReadOnly(path)) {
+    ShowSettingsMessage(kSettingsSaveFailedText);
+    return 0;
+  }
+  CreateDirectoryPath(path);  // a user's own folder appears on the first save
   // The settings go to a new file beside the old one, which it replaces only
   // when every byte is written: a failed save leaves the old settings whole.
   const std::string temporary = std::string(path) + ".new";
   FILE* stream = std::fopen(temporary.c_str(), "wb");
-  if (stream == nullptr) return 0;
+  if (stream == nullptr) {
+    ShowSettingsMessage(kSettingsSaveFailedText);
+    return 0;
+  }
   bool ok = WriteSettingsStream(stream);
   ok = std::fflush(stream) == 0 && ok;
   ok = std::fclose(stream) == 0 && ok;
@@ -115,11 +157,8 @@ int32_t SaveSettingsTo(const char* path) {
 }
 
 int32_t LoadSettings() {
-  const std::string path = SettingsPath();
-  return path.empty() ? 0 : LoadSettingsFrom(path.c_str());
+  const SettingsPlaces places = LocateSettings(ProgramFolder());
+  return LoadSettingsFrom(places.load.c_str(), places.load_read_only);
 }
 
-int32_t SaveSettings() {
-  const std::string path = SettingsPath();
-  return path.empty() ? 0 : SaveSettingsTo(path.c_str());
-}
+int32_t SaveSettings() { return SaveSettingsTo(LocateSettings(ProgramFolder()).save.c_str()); }

@@ -46,38 +46,45 @@ void ChooseDefaultSettings() {
 
 namespace {
 
-// Console mode: nobody sees the window, so say where the server serves.
-// Without a window nobody can enter settings, so a file that was never
-// read is named with the reason and the way to make one.
-void ReportToConsole() {
+// Console mode: nobody sees the window, so say why nothing serves. Without
+// a window nobody can enter settings, so a file that was never read is
+// named with the reason and the way to make one.
+void ReportNotServing() {
+  char* path = nullptr;
+  const bool located = GetProgramFilePath(&path, kSettingsFileName);
+  const char* where = located ? path : kSettingsFileName;
+  const char* why = nullptr;
+  if (!located) {
+    why = "the program's folder is too deep: the settings file's full name must fit in 260 "
+          "characters, so settings are neither read nor saved";
+  } else if (QueryPathKind(path) == PathKind::kMissing) {
+    why = "there is no settings file; start the program once with a display and press Apply, "
+          "or use `make run`, to write one";
+  } else if (QueryPathKind(path) != PathKind::kFile) {
+    why = "it is not a file";
+  } else if (IsFileMarkedReadOnly(path)) {
+    why = "it is marked read-only, so it is not loaded; make it writable";
+  }
+  if (why != nullptr) {
+    std::fprintf(stderr, "%s: not serving: %s: %s; Ctrl+C ends the program\n", kAppTitle, where, why);
+  } else {
+    std::fprintf(stderr, "%s: not serving (the status in %s is \"Not Running\", a setting was "
+                         "refused or port 80 could not be used); Ctrl+C ends the program\n",
+                 kAppTitle, where);
+  }
+  FreeAndClear(&path);
+}
+
+// One line on the terminal with the address served, in either mode; the
+// console also learns how to end the program.
+void ReportToTerminal() {
   if (RunningServer == nullptr) {
-    char* path = nullptr;
-    const bool located = GetProgramFilePath(&path, kSettingsFileName);
-    const char* where = located ? path : kSettingsFileName;
-    const char* why = nullptr;
-    if (!located) {
-      why = "the program's folder is too deep: the settings file's full name must fit in 260 "
-            "characters, so settings are neither read nor saved";
-    } else if (QueryPathKind(path) == PathKind::kMissing) {
-      why = "there is no settings file; start the program once with a display and press Apply, "
-            "or use `make run`, to write one";
-    } else if (QueryPathKind(path) != PathKind::kFile) {
-      why = "it is not a file";
-    } else if (IsFileMarkedReadOnly(path)) {
-      why = "it is marked read-only, so it is not loaded; make it writable";
-    }
-    if (why != nullptr) {
-      std::fprintf(stderr, "%s: not serving: %s: %s; Ctrl+C ends the program\n", kAppTitle, where, why);
-    } else {
-      std::fprintf(stderr, "%s: not serving (the status in %s is \"Not Running\" or a setting was "
-                           "refused); Ctrl+C ends the program\n", kAppTitle, where);
-    }
-    FreeAndClear(&path);
+    if (ConsoleMode) ReportNotServing();
     return;
   }
   std::string serving = GetWindowTextString(Controls.servingField);
-  std::fprintf(stderr, "%s: serving %s at http://127.0.0.1/ (port 80); Ctrl+C ends the program\n",
-               kAppTitle, serving.c_str());
+  std::fprintf(stderr, "%s: serving %s at http://127.0.0.1/ (port 80)%s\n", kAppTitle,
+               serving.c_str(), ConsoleMode ? "; Ctrl+C ends the program" : "");
 }
 
 }  // namespace
@@ -103,7 +110,7 @@ void StartApplication() {
   AddTrayIcon();
   LoadStartupSettings();
   ShowMainWindow(0);
-  if (ConsoleMode) ReportToConsole();
+  ReportToTerminal();
   RunMessageLoop();
   ReleaseMainWindow();
   FreeImage(&MainBanner);

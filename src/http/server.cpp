@@ -11,7 +11,6 @@
 #include "core/thread_registry.h"
 #include "log/access_log.h"
 #include "platform/clock.h"
-#include "platform/message_box.h"
 #include "platform/process.h"
 
 std::atomic<SocketHandle> ListenSocket{kInvalidSocket};
@@ -28,7 +27,6 @@ constexpr int32_t kVersionNotSupported = 10092;
 // whole second to try again. A modest queue keeps bursts (a browser opens
 // several connections at once) from stalling.
 constexpr int32_t kListenBacklog = 128;
-constexpr const char* kServerErrorCaption = "Server Error";
 
 // Every open socket of the engine (listening and sessions). A socket leaves
 // the list before it is closed, so a shut-down of all never meets a reused
@@ -42,35 +40,35 @@ void AllowNewSockets() {
   RefusingSockets = false;
 }
 
-// Creates, binds and listens; null, or the message that tells what failed.
-const char* OpenListenSocket() {
-  SocketHandle s = CreateTcpSocket();
-  if (s == kInvalidSocket) return "Server Failed While Attempting to Create a Listening Socket";
-  ListenSocket = s;
-  if (!RegisterSocket(s)) {
-    // A stop came first: end quietly.
-    ListenSocket = kInvalidSocket;
-    CloseSocket(s);
-    return nullptr;
+// Creates, binds and listens, or raises ListenFailure with the text that
+// tells what failed. Done before the start returns, so that a server that
+// cannot listen is never counted as running.
+void OpenListenSocket() {
+  if (ServerSettings.serving_directory == nullptr) {
+    throw ListenFailure("No Server Directory Defined", BindRefusal::kOther);
   }
-  if (!BindAnyAddress(s, kServerPort)) return "Server Failed While Attempting to Bind";
-  if (!StartListening(s, kListenBacklog)) return "Server Failed While Attempting to Listen";
-  return nullptr;
+  SocketHandle s = CreateTcpSocket();
+  if (s == kInvalidSocket) {
+    throw ListenFailure("Server Failed While Attempting to Create a Listening Socket",
+                        BindRefusal::kOther);
+  }
+  RegisterSocket(s);
+  ListenSocket = s;
+  BindRefusal why = BindRefusal::kOther;
+  if (!BindAnyAddress(s, kServerPort, &why)) {
+    throw ListenFailure("Server Failed While Attempting to Bind", why);
+  }
+  if (!StartListening(s, kListenBacklog)) {
+    throw ListenFailure("Server Failed While Attempting to Listen", BindRefusal::kOther);
+  }
 }
 
+// Runs on the socket the start opened: the session threads accept, the
+// listener waits until they can't, then winds the run down.
 void ListenerThread(void*) {
   ListenerRunning = 1;
-  const char* message = nullptr;
-  if (ServerSettings.serving_directory == nullptr) {
-    message = "No Server Directory Defined";
-  } else {
-    message = OpenListenSocket();
-    if (message == nullptr && ListenSocket != kInvalidSocket) {
-      SessionCount = 0;
-      // The session threads accept; the listener waits until they can't.
-      if (OpenSessionPool(ListenSocket)) WaitForAcceptingToEnd();
-    }
-  }
+  SessionCount = 0;
+  if (OpenSessionPool(ListenSocket)) WaitForAcceptingToEnd();
   // The end of the socket library's use: every socket of the engine is shut
   // down, so sessions waiting on idle clients end too.
   SocketHandle listen_socket = ListenSocket.exchange(kInvalidSocket);
@@ -82,7 +80,6 @@ void ListenerThread(void*) {
   CloseSessionPool();
   ListenerRunning = 0;
   SessionCount = 0;
-  if (message != nullptr) ShowMessageBox(message, kServerErrorCaption, MessageBoxIcon::kInformation);
   ReleaseCurrentThread();
 }
 
@@ -165,6 +162,14 @@ EngineToken* StartServer(const char* log_directory, const char* serving_director
   ServerSettings.php_directory = DupString(php_directory);
   ServerSettings.serving_directory = DupString(serving_directory);
   StartInterfaceWatcher();
+  try {
+    OpenListenSocket();
+  } catch (const ListenFailure&) {
+    SocketHandle s = ListenSocket.exchange(kInvalidSocket);
+    if (s != kInvalidSocket) CloseRegisteredSocket(s);
+    StopServer();
+    throw;
+  }
   // Raised here already, so that a stop right after this start waits for
   // the listener instead of missing it.
   ListenerRunning = 1;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "core/error.h"
 #include "http/engine.h"
 #include "platform/net.h"
 
@@ -19,11 +20,27 @@ extern std::mutex SessionCountLock;               // guards changes of SessionCo
 // Non-null while the access log runs; sessions test it before logging.
 extern std::atomic<EngineToken*> AccessLogHandle;
 
+// The listening socket could not be made ready: the text for the "Server
+// Error" box ("Server Failed While Attempting to Bind", ...) and, for a
+// refused bind, why.
+class ListenFailure : public ErrorText {
+ public:
+  ListenFailure(const char* text, BindRefusal why) noexcept : ErrorText(text), why_(why) {}
+  BindRefusal why() const noexcept { return why_; }
+
+ private:
+  BindRefusal why_;
+};
+
+inline constexpr const char* kServerErrorCaption = "Server Error";
+
 // Starts the engine: the access log (when `log_directory` is given), the
-// settings, the interface watcher and the listener on port 80. Returns
-// `token`. Raises ErrorText("Winsock could not be initialized") when the
-// socket layer cannot be used. Listener failures are reported later through
-// a "Server Error" message box.
+// settings, the interface watcher, the listening socket on port 80 and the
+// listener. Returns `token` once the socket listens. Raises
+// ErrorText("Winsock could not be initialized") when the socket layer cannot
+// be used, and ListenFailure when there is no serving folder or the socket
+// cannot be created, bound or put to listening; then everything this start
+// began is stopped again, so nothing claims to serve.
 EngineToken* StartServer(const char* log_directory, const char* serving_directory,
                          EngineToken* token, int32_t scope, int32_t php_enabled,
                          const char* php_directory, int32_t cgi_enabled);

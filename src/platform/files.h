@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/platform_table.h"
 
@@ -82,3 +83,18 @@ bool DeleteFileNamed(const char* path);
 // The full file name of the running program, NUL-terminated; false when it
 // does not fit `capacity` bytes.
 bool GetOwnProgramPath(char* out, int32_t capacity);
+
+// Whether this process may create files in the folder (an installed
+// program's folder usually refuses its users).
+bool IsFolderWritable(const char* path);
+
+// Whether the folder is one the system installs programs into (/usr/...,
+// Program Files): a program there keeps its settings in the user's own
+// folder even when an administrator, who may write there, runs it.
+bool IsSystemProgramFolder(const char* path);
+
+// The folder of this user's own settings of the program, ending in the
+// separator: $XDG_CONFIG_HOME/ambrel/ (else ~/.config/ambrel/) on Linux,
+// %APPDATA%\Ambrel\ on Windows. Not created here; empty when the system
+// names no such place.
+std::string UserSettingsFolder();

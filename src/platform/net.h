@@ -34,10 +34,14 @@ void EndSocketLibrary();
 // A new IPv4 TCP socket, or kInvalidSocket.
 SocketHandle CreateTcpSocket();
 
+// Why a bind was refused, in the terms a user can act on.
+enum class BindRefusal { kAddressInUse, kNoPermission, kOther };
+
 // Binds to every interface at `port`. Earlier connections of a stopped
 // server that linger in their closing state do not block a new bind; a port
-// that another program listens on does.
-bool BindAnyAddress(SocketHandle socket, uint16_t port);
+// that another program listens on does. On failure `why` (when given) says
+// why.
+bool BindAnyAddress(SocketHandle socket, uint16_t port, BindRefusal* why = nullptr);
 
 bool StartListening(SocketHandle socket, int32_t backlog);
 

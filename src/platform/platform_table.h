@@ -21,6 +21,10 @@ inline constexpr const char* kPhpCgiProgram = "php-cgi.exe";
 inline constexpr const char* kPhpProgram = "php.exe";
 inline constexpr PassedVariable kPassedVariables[] = {
     {"Path", "Path"}, {"WINDIR", "WinDir"}, {"SYSTEMROOT", "SystemRoot"}};
+// What to do when the system refuses port 80 to this program.
+inline constexpr const char* kPortPermissionAdvice =
+    "the port is reserved, or another program holds it for its own use";
+inline constexpr bool kPortPermissionAdviceNamesProgram = false;
 #else
 inline constexpr char kPathSeparator = '/';
 inline constexpr const char* kCgiFolderMarker = "/cgi-bin/";
@@ -28,6 +32,10 @@ inline constexpr const char kExecutableMagic[] = "\x7f" "ELF";
 inline constexpr const char* kPhpCgiProgram = "php-cgi";
 inline constexpr const char* kPhpProgram = "php";
 inline constexpr PassedVariable kPassedVariables[] = {{"PATH", "PATH"}};
+// Ports below 1024 need a capability; the advice ends with the program's path.
+inline constexpr const char* kPortPermissionAdvice =
+    "ports below 1024 need a capability; grant it once with: sudo setcap cap_net_bind_service=+ep ";
+inline constexpr bool kPortPermissionAdviceNamesProgram = true;
 #endif
 
 inline constexpr int32_t kPassedVariableCount =

@@ -15,9 +15,11 @@ bool OpenTarget(const char* target);
 // desktops; Windows has its own dialog, window/win32/system_dialogs.cpp).
 struct FolderChooserRun;
 
-// Starts the first installed chooser (zenity, else kdialog) titled `title`;
-// null when neither is installed or it could not be started.
-FolderChooserRun* StartFolderChooser(const char* title);
+// Starts the first installed chooser (zenity, else kdialog) titled `title`,
+// opened on `startFolder` when that names an existing folder (null or
+// anything else: the chooser's own choice); null when neither is installed
+// or it could not be started.
+FolderChooserRun* StartFolderChooser(const char* title, const char* startFolder);
 
 // Blocks until the chooser has ended. Any thread; one call per run.
 void WaitForFolderChooserEnd(FolderChooserRun* run);

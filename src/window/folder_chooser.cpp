@@ -39,10 +39,11 @@ bool WaitForChooser(FolderChooserRun* run, int32_t* quitCode) {
 
 }  // namespace
 
-FolderChoice ChooseFolder(WindowHandle owner, const char* title, char* out, int32_t capacity) {
+FolderChoice ChooseFolder(WindowHandle owner, const char* title, const char* startFolder, char* out,
+                          int32_t capacity) {
   if (out == nullptr || capacity <= 0) return FolderChoice::kCancelled;
   out[0] = '\0';
-  FolderChooserRun* run = StartFolderChooser(title);
+  FolderChooserRun* run = StartFolderChooser(title, startFolder);
   if (run == nullptr) return FolderChoice::kNoChooser;
   const bool disabled = owner != nullptr && IsWindowEnabled(owner);
   if (disabled) EnableWindow(owner, false);

@@ -235,6 +235,15 @@ std::string GetWindowTextString(WindowHandle window);  // convenience over the t
 bool SetWindowIconPixels(WindowHandle window, int32_t width, int32_t height,
                          const uint32_t* pixels);
 
+// The same picture at several sizes, smallest first, so a window manager,
+// task switcher or dock need not scale one up.
+struct IconPixels {
+  int32_t width;
+  int32_t height;
+  const uint32_t* pixels;
+};
+bool SetWindowIconImages(WindowHandle window, const IconPixels* images, int32_t count);
+
 // ---------------------------------------------------------------------------
 // Messages and the loop
 

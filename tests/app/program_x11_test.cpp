@@ -22,6 +22,7 @@
 
 #include "app_fixture.h"
 #include "support/private_display.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -102,14 +103,17 @@ struct Installation {
 // One running copy of the program.
 struct Program {
   pid_t pid = -1;
-  // headless: started without DISPLAY, its standard error into `errors`.
-  explicit Program(const Installation& where, bool headless = false, const std::string& errors = "") {
+  // headless: started without DISPLAY, its standard error into `errors`;
+  // `user`: the user it runs as (0: this one).
+  explicit Program(const Installation& where, bool headless = false, const std::string& errors = "",
+                   uid_t user = 0) {
     const std::string path = where.stubs + ":" + std::getenv("PATH");
     pid = fork();
     if (pid == 0) {
       setenv("PATH", path.c_str(), 1);
       if (headless) unsetenv("DISPLAY");
       if (!errors.empty() && !std::freopen(errors.c_str(), "w", stderr)) _exit(126);
+      if (user != 0 && (setgid(user) != 0 || setuid(user) != 0)) _exit(125);
       execl(where.program.c_str(), "ambrel", static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -246,9 +250,13 @@ TEST(Program, ServesWhatTheWindowAppliesAndStaysOneInstance) {
   const Geometry window = GeometryOf(id);
   EXPECT_EQ(window.width, 400);
   EXPECT_EQ(window.height, 448);
-  // The window manager's icon is icon 1, 16 x 16.
-  const std::string icon = Capture("xprop -id " + id + " _NET_WM_ICON");
-  EXPECT_NE(icon.find("Icon (16 x 16):"), std::string::npos) << icon.substr(0, 80);
+  // The window manager's icon: icon 1, 16 x 16, then the same picture drawn
+  // at each larger size a desktop shows.
+  const std::string icon = Capture("xprop -len 1000000 -id " + id + " _NET_WM_ICON");
+  for (int size : {16, 32, 48, 128, 256}) {
+    const std::string header = "Icon (" + std::to_string(size) + " x " + std::to_string(size) + "):";
+    EXPECT_NE(icon.find(header), std::string::npos) << header << " in " << icon.substr(0, 80);
+  }
 
   // The pointer off the window, so nothing shows hover; then the screen
   // must equal the headless paint.
@@ -271,7 +279,8 @@ TEST(Program, ServesWhatTheWindowAppliesAndStaysOneInstance) {
                                                         kItemCgiEnabled, kItemLoggingDisabled});
   EXPECT_EQ(ReadAll(installed.settings), saved);
 
-  // A second start shows the one-instance box and ends (exit code 0);
+  // A second start shows the one-instance box and ends on that start-up
+  // error (exit code 1);
   // the first goes on serving.
   {
     Program second(installed);
@@ -281,7 +290,7 @@ TEST(Program, ServesWhatTheWindowAppliesAndStaysOneInstance) {
     ASSERT_TRUE(WaitUntil([&] { return Capture("xdotool getwindowfocus 2>/dev/null") == box + "\n"; }))
         << "the box never had the keyboard";
     Xdotool("key Return");
-    EXPECT_EQ(second.WaitForExit(), 0);
+    EXPECT_EQ(second.WaitForExit(), 1);
   }
   EXPECT_NE(Fetch("/").find("Ambrel demo site"), std::string::npos);
 
@@ -300,7 +309,7 @@ TEST(Program, ServesWhatTheWindowAppliesAndStaysOneInstance) {
 
   // SIGTERM: the engine stops and the program ends as after a normal end.
   kill(first.pid, SIGTERM);
-  EXPECT_EQ(first.WaitForExit(), 1);
+  EXPECT_EQ(first.WaitForExit(), 0);
   EXPECT_EQ(Fetch("/"), "");
 }
 
@@ -312,11 +321,15 @@ TEST(Program, LosingTheDisplayStopsTheEngineAndEnds) {
   installed.WriteSettings(SettingsFile(std::string(AMBREL_SOURCE_DIR) + "/examples/site", "", logs,
                                        {kItemRunning, kItemLocalServer, kItemPhpDisabled, kItemCgiDisabled,
                                         kItemLoggingEnabled}));
-  Program program(installed);
+  const std::string errors = installed.root + "/errors.txt";
+  Program program(installed, false, errors);
   ASSERT_TRUE(WaitUntil([] { return Fetch("/").find("Ambrel demo site") != std::string::npos; }));
+  // With a window too, the terminal names the address served, in one line.
+  EXPECT_EQ(ReadAll(errors), "Ambrel HTTP Server: serving " AMBREL_SOURCE_DIR "/examples/site at "
+                             "http://127.0.0.1/ (port 80)\n");
   Fetch("/index.html?before-logout");
   display.Stop();
-  EXPECT_EQ(program.WaitForExit(), 1);
+  EXPECT_EQ(program.WaitForExit(), 0);
   EXPECT_EQ(Fetch("/"), "");
   const std::string log = Capture("cat '" + logs + "'Ambrel_HTTP_*.log");
   EXPECT_NE(log.find("GET /index.html?before-logout HTTP/1.1"), std::string::npos) << log;
@@ -335,10 +348,45 @@ TEST(Program, WithoutADisplayItServesSaysWhereAndEndsOnCtrlC) {
       << ReadAll(errors);
   Fetch("/index.html?before-ctrl-c");
   kill(program.pid, SIGINT);
-  EXPECT_EQ(program.WaitForExit(), 1);
+  EXPECT_EQ(program.WaitForExit(), 0);
   EXPECT_EQ(Fetch("/"), "");
   const std::string log = Capture("cat '" + logs + "'Ambrel_HTTP_*.log");
   EXPECT_NE(log.find("GET /index.html?before-ctrl-c HTTP/1.1"), std::string::npos) << log;
+}
+
+// Port 80 refused: the console says why, never that it serves, and Ctrl+C
+// is still a normal end. First another program holds the port, then the
+// program runs as a user without the privilege for ports below 1024.
+TEST(Program, WithoutADisplayABindFailureSaysWhyAndNeverServing) {
+  Installation installed;
+  chmod(installed.root.c_str(), 0755);
+  installed.WriteSettings(SettingsFile(std::string(AMBREL_SOURCE_DIR) + "/examples/site", "", "",
+                                       {kItemRunning, kItemLocalServer, kItemPhpDisabled,
+                                        kItemCgiDisabled, kItemLoggingDisabled}));
+  const std::string errors = installed.root + "/errors.txt";
+  const auto reportOf = [&](uid_t user) {
+    std::remove(errors.c_str());
+    Program program(installed, true, errors, user);
+    EXPECT_TRUE(WaitUntil([&] { return ReadAll(errors).find("Ctrl+C") != std::string::npos; }));
+    kill(program.pid, SIGINT);
+    EXPECT_EQ(program.WaitForExit(), 0);
+    return ReadAll(errors);
+  };
+  const SocketHandle holder = testos::HoldPort(80);
+  ASSERT_NE(holder, kInvalidSocket);
+  std::string report = reportOf(0);
+  testos::CloseTestSocket(holder);
+  EXPECT_NE(report.find("Server Error: Server Failed While Attempting to Bind"), std::string::npos) << report;
+  EXPECT_NE(report.find("not serving: port 80 is in use by another program"), std::string::npos) << report;
+  EXPECT_EQ(report.find("serving " AMBREL_SOURCE_DIR), std::string::npos) << report;
+  // The settings file is opened for updating: the user must own it.
+  ASSERT_EQ(chown(installed.settings.c_str(), 65534, 65534), 0);
+  report = reportOf(65534);
+  EXPECT_NE(report.find("not serving: this program may not use port 80: ports below 1024 need a "
+                        "capability; grant it once with: sudo setcap cap_net_bind_service=+ep " +
+                        installed.program + "\n"),
+            std::string::npos) << report;
+  EXPECT_EQ(report.find("serving " AMBREL_SOURCE_DIR), std::string::npos) << report;
 }
 
 // Without a display nobody can enter settings: a settings file that is
@@ -352,7 +400,7 @@ TEST(Program, WithoutADisplaySaysWhyTheSettingsFileWasNotRead) {
     Program program(installed, true, errors);
     WaitUntil([&] { return ReadAll(errors).find("Ctrl+C") != std::string::npos; });
     kill(program.pid, SIGINT);
-    EXPECT_EQ(program.WaitForExit(), 1);
+    EXPECT_EQ(program.WaitForExit(), 0);
     return ReadAll(errors);
   };
   std::string report = reportOf();
@@ -389,7 +437,7 @@ TEST(Program, AnUnreachableDisplayIsNamedOnTheTerminal) {
   setenv("DISPLAY", saved.c_str(), 1);
   WaitUntil([&] { return ReadAll(errors).find("Ctrl+C") != std::string::npos; });
   kill(program.pid, SIGINT);
-  EXPECT_EQ(program.WaitForExit(), 1);
+  EXPECT_EQ(program.WaitForExit(), 0);
   EXPECT_NE(ReadAll(errors).find("cannot open the X display \":64999\"; going on without a window"),
             std::string::npos) << ReadAll(errors);
 }

@@ -119,16 +119,19 @@ TEST_F(SettingsFileTest, UnknownIdentifiersAndTrailingBytesChangeNothing) {
   EXPECT_EQ(Text(Controls.servingField), "/a");
 }
 
-TEST_F(SettingsFileTest, AFileMarkedReadOnlyIsNeitherLoadedNorWritten) {
+TEST_F(SettingsFileTest, AFileMarkedReadOnlyIsNotLoadedAndASaveToItSaysSo) {
   const Bytes stored = SettingsBytes("/stored", "", "", {1, 3, 6, 8, 10});
   WriteFile(path_, stored);
   ASSERT_TRUE(testos::MarkReadOnly(path_, true));
   FillControls();
   EXPECT_EQ(LoadSettings(), 0);
   EXPECT_EQ(Text(Controls.servingField), "before-serving");
+  EXPECT_TRUE(g_boxes.empty());
+  // A save it refuses says so.
   EXPECT_EQ(SaveSettings(), 0);
   EXPECT_EQ(ReadFile(path_), stored);
-  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kSettingsSaveFailedText});
+  g_boxes.clear();
   // At start-up the defaults apply then.
   LoadStartupSettings();
   EXPECT_EQ(Choices(), (std::vector<int32_t>{2, 4, 7, 9, 11}));

@@ -247,6 +247,32 @@ TEST_F(TrayIconTest, OnlyADoubleClickShowsTheWindowAndShowReloadsTheSettings) {
   EXPECT_TRUE(IsWindowVisible(Main()));
 }
 
+// Port 80 held by another program: "Start Server" shows the engine's box,
+// and the icon, tip and menu stay those of a stopped server while the status
+// keeps the user's "Running"; once the port is free the same command serves.
+TEST_F(TrayIconTest, ABindFailureLeavesTheTrayStopped) {
+  SetHeadlessTrayHost(true, 16);
+  ServeFromDir(false);
+  const SocketHandle holder = testos::HoldPort(80);
+  ASSERT_NE(holder, kInvalidSocket);
+  ChooseFromMenu(2);
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Server Failed While Attempting to Bind"});
+  EXPECT_EQ(RunningServer, nullptr);
+  EXPECT_EQ(View().tip, "Ambrel HTTP Server - Not Running");
+  EXPECT_EQ(View().pixels, PictureOf(12));
+  EXPECT_EQ(GetSelectedItemId(Controls.statusSelector), kItemRunning);
+  Click(MouseButton::kRight, true);
+  Click(MouseButton::kRight, false);
+  ASSERT_NE(Menu(), nullptr);
+  EXPECT_EQ(MenuTexts()[1], "Start Server");
+  Keys(0);
+  testos::CloseTestSocket(holder);
+  ChooseFromMenu(2);
+  EXPECT_NE(RunningServer, nullptr);
+  EXPECT_EQ(View().tip, "Ambrel HTTP Server - Running");
+  EXPECT_NE(Fetch("/index.html", 1000).find("tray page"), std::string::npos);
+}
+
 // The close box hides the window only while the icon is in a tray; without
 // one it minimises the window, so the program can still be reached.
 TEST_F(TrayIconTest, CloseBoxMinimisesWhileNoTrayHoldsTheIcon) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -183,23 +185,24 @@ TEST_F(ServerTest, StopReturnsWhileClientsHoldIdleKeepAliveConnections) {
   EXPECT_NE(Exchange("GET /page.html HTTP/1.1\r\n\r\n").find("<p>page</p>"), std::string::npos);
 }
 
-// Captures "Server Error" boxes instead of writing them out.
-std::mutex g_box_lock;
-std::string g_box_text;
-std::string g_box_caption;
-void CaptureBox(const char* text, const char* caption, MessageBoxIcon) {
-  std::lock_guard<std::mutex> guard(g_box_lock);
-  g_box_text = text;
-  g_box_caption = caption;
-}
-std::string CapturedBox() {
-  std::lock_guard<std::mutex> guard(g_box_lock);
-  return g_box_caption + ": " + g_box_text;
-}
-
-TEST(ServerFailures, ListenerFailuresReachTheMessageBox) {
-  SetMessageBoxPresenter(CaptureBox);
+// The listening socket is made ready before the start returns: a start
+// that cannot listen raises the listener's message, with the reason of a
+// refused bind, and leaves nothing running; the next start serves.
+TEST(ServerFailures, AStartThatCannotListenRaisesAndLeavesTheEngineStopped) {
   TempFolder site;
+  EngineToken token{};
+  const auto failureOf = [&token](const char* serving) -> std::string {
+    try {
+      StartServer(nullptr, serving, &token, 0, 0, nullptr, 0);
+    } catch (const ListenFailure& failure) {
+      EXPECT_EQ(ListenerRunning.load(), 0);
+      EXPECT_EQ(ListenSocket.load(), kInvalidSocket);
+      EXPECT_EQ(ServerSettings.serving_directory, nullptr);
+      return std::string(failure.what()) + (failure.why() == BindRefusal::kAddressInUse ? " (in use)" : "");
+    }
+    StopServer();
+    return "started";
+  };
   {
     // Port 80 taken by another listener.
     int other = socket(AF_INET, SOCK_STREAM, 0);
@@ -210,21 +213,27 @@ TEST(ServerFailures, ListenerFailuresReachTheMessageBox) {
     address.sin_port = htons(80);
     ASSERT_EQ(bind(other, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     ASSERT_EQ(listen(other, 1), 0);
-    RunningServer server(site.Root(), 0, false);
-    EXPECT_TRUE(WaitFor([] { return !g_box_text.empty(); }));
-    EXPECT_EQ(CapturedBox(), "Server Error: Server Failed While Attempting to Bind");
+    EXPECT_EQ(failureOf(site.Root().c_str()), "Server Failed While Attempting to Bind (in use)");
     close(other);
-  }  // the stop returns
-  {
-    std::lock_guard<std::mutex> guard(g_box_lock);
-    g_box_text.clear();
   }
-  EngineToken token{};
-  EXPECT_EQ(StartServer(nullptr, nullptr, &token, 0, 0, nullptr, 0), &token);
-  EXPECT_TRUE(WaitFor([] { return !CapturedBox().ends_with(": "); }));
-  EXPECT_EQ(CapturedBox(), "Server Error: No Server Directory Defined");
-  StopServer();
-  SetMessageBoxPresenter(nullptr);
+  EXPECT_EQ(failureOf(nullptr), "No Server Directory Defined");
+  RunningServer server(site.Root());
+  site.Write("x.txt", "x");
+  EXPECT_NE(Exchange("GET /x.txt HTTP/1.1\r\n\r\n").find("\r\n\r\nx"), std::string::npos);
+}
+
+// Ports below 1024 are refused to an unprivileged user: the refusal says so.
+TEST(ServerFailures, ABindWithoutThePrivilegeIsRefusedForWantOfPermission) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    SocketHandle s = CreateTcpSocket();
+    BindRefusal why = BindRefusal::kOther;
+    _exit(!BindAnyAddress(s, 80, &why) && why == BindRefusal::kNoPermission ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(ServerFailures, StopRightAfterStartWaitsForTheListener) {

@@ -241,7 +241,9 @@ TEST_F(WindowsServerTest, ScopeAdmitsThisMachineOrTheNetwork) {
   EXPECT_EQ(served(own), "");  // not a private range, though this machine's
 }
 
-TEST_F(WindowsServerTest, PortTakenByAnotherProgramIsReported) {
+// The start raises the listener's message with the reason, and leaves the
+// engine stopped: no listener, no settings kept.
+TEST_F(WindowsServerTest, PortTakenByAnotherProgramFailsTheStart) {
   Stop();
   WSADATA data;
   WSAStartup(MAKEWORD(2, 2), &data);
@@ -251,17 +253,17 @@ TEST_F(WindowsServerTest, PortTakenByAnotherProgramIsReported) {
   address.sin_port = htons(80);
   ASSERT_EQ(bind(other, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
   ASSERT_EQ(listen(other, 1), 0);
-  static std::atomic<bool> reported{false};
-  static std::string text;
-  SetMessageBoxPresenter([](const char* t, const char* caption, MessageBoxIcon) {
-    text = std::string(caption) + ": " + t;
-    reported = true;
-  });
-  StartServer(nullptr, site_.Root().c_str(), &token_, 0, 0, nullptr, 0);
-  EXPECT_TRUE(WaitFor([] { return reported.load(); }));
-  EXPECT_EQ(text, "Server Error: Server Failed While Attempting to Bind");
-  StopServer();
-  SetMessageBoxPresenter(nullptr);
+  std::string text = "started";
+  try {
+    StartServer(nullptr, site_.Root().c_str(), &token_, 0, 0, nullptr, 0);
+    StopServer();
+  } catch (const ListenFailure& failure) {
+    text = failure.what();
+    EXPECT_EQ(failure.why(), BindRefusal::kAddressInUse);
+  }
+  EXPECT_EQ(text, "Server Failed While Attempting to Bind");
+  EXPECT_EQ(ListenerRunning.load(), 0);
+  EXPECT_EQ(ServerSettings.serving_directory, nullptr);
   closesocket(other);
   WSACleanup();
 }

@@ -1,11 +1,14 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -155,3 +158,25 @@ bool ReplaceFileWith(const char* source, const char* target) {
 }
 
 bool DeleteFileNamed(const char* path) { return path != nullptr && unlink(path) == 0; }
+
+bool IsFolderWritable(const char* path) {
+  // access() asks with the real user's rights and knows read-only mounts.
+  return path != nullptr && access(path, W_OK | X_OK) == 0;
+}
+
+bool IsSystemProgramFolder(const char* path) {
+  return path != nullptr && std::strncmp(path, "/usr/", 5) == 0;
+}
+
+std::string UserSettingsFolder() {
+  // A relative $XDG_CONFIG_HOME is to be ignored, as if unset.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/ambrel/";
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') {
+    const passwd* entry = getpwuid(getuid());
+    home = entry != nullptr ? entry->pw_dir : nullptr;
+  }
+  if (home == nullptr || home[0] != '/') return {};
+  return std::string(home) + "/.config/ambrel/";
+}

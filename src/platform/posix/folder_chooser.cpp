@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,14 +43,28 @@ std::string FindOnPath(const char* program) {
   return {};
 }
 
-// The chooser's command line, or empty when none is installed.
-std::vector<std::string> ChooserCommand(const char* title) {
+bool IsFolder(const char* path) {
+  struct stat info {};
+  return path != nullptr && path[0] == '/' && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The chooser's command line, or empty when none is installed. zenity opens
+// on the folder its file name ends in, hence the trailing separator.
+std::vector<std::string> ChooserCommand(const char* title, const char* startFolder) {
+  std::string start = IsFolder(startFolder) ? startFolder : "";
   std::string zenity = FindOnPath("zenity");
   if (!zenity.empty()) {
-    return {zenity, "--file-selection", "--directory", std::string("--title=") + title};
+    std::vector<std::string> command{zenity, "--file-selection", "--directory",
+                                     std::string("--title=") + title};
+    if (!start.empty()) command.push_back("--filename=" + start + (start.back() == '/' ? "" : "/"));
+    return command;
   }
   std::string kdialog = FindOnPath("kdialog");
-  if (!kdialog.empty()) return {kdialog, "--title", title, "--getexistingdirectory"};
+  if (!kdialog.empty()) {
+    std::vector<std::string> command{kdialog, "--title", title, "--getexistingdirectory"};
+    if (!start.empty()) command.push_back(start);
+    return command;
+  }
   return {};
 }
 
@@ -101,8 +116,8 @@ std::string ReadAll(int fd) {
 
 }  // namespace
 
-FolderChooserRun* StartFolderChooser(const char* title) {
-  std::vector<std::string> command = ChooserCommand(title != nullptr ? title : "");
+FolderChooserRun* StartFolderChooser(const char* title, const char* startFolder) {
+  std::vector<std::string> command = ChooserCommand(title != nullptr ? title : "", startFolder);
   if (command.empty()) return nullptr;
   int output = -1;
   pid_t pid = StartChooser(command, &output);

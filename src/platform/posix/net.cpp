@@ -53,7 +53,7 @@ SocketHandle CreateTcpSocket() {
   return fd < 0 ? kInvalidSocket : fd;
 }
 
-bool BindAnyAddress(SocketHandle socket, uint16_t port) {
+bool BindAnyAddress(SocketHandle socket, uint16_t port, BindRefusal* why) {
   // Connections of an earlier run still closing must not hold the port; a
   // program that listens on it still makes the bind fail.
   int on = 1;
@@ -62,7 +62,13 @@ bool BindAnyAddress(SocketHandle socket, uint16_t port) {
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_ANY);
-  return bind(ToFd(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+  if (bind(ToFd(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) return true;
+  if (why != nullptr) {
+    *why = errno == EADDRINUSE ? BindRefusal::kAddressInUse
+           : errno == EACCES   ? BindRefusal::kNoPermission
+                               : BindRefusal::kOther;
+  }
+  return false;
 }
 
 bool StartListening(SocketHandle socket, int32_t backlog) {

@@ -1,6 +1,8 @@
 #include "platform/files.h"
 
 #include <windows.h>
+// after windows.h
+#include <shlobj.h>
 
 #include <cstring>
 
@@ -203,4 +205,37 @@ FileHandle OpenFileWithInfo(const char* path, FileInfo* info, PathKind* kind) {
     return kInvalidFile;
   }
   return FromHandle(h);
+}
+
+bool IsFolderWritable(const char* path) {
+  if (path == nullptr) return false;
+  // The folder's access lists decide, and only trying tells: a file that
+  // vanishes when closed.
+  std::string probe = path;
+  if (!probe.empty() && !IsSeparator(probe.back())) probe += '\\';
+  probe += "ambrel-write-probe.tmp";
+  HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+bool IsSystemProgramFolder(const char* path) {
+  if (path == nullptr) return false;
+  for (const int which : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86}) {
+    char folder[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, which, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) continue;
+    const size_t length = std::strlen(folder);
+    if (length > 0 && _strnicmp(path, folder, length) == 0 && IsSeparator(path[length])) return true;
+  }
+  return false;
+}
+
+std::string UserSettingsFolder() {
+  char folder[MAX_PATH];
+  if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return {};
+  std::string result = folder;
+  if (!result.empty() && !IsSeparator(result.back())) result += '\\';
+  return result + "Ambrel\\";
 }

@@ -80,7 +80,7 @@ SocketHandle CreateTcpSocket() {
   return static_cast<SocketHandle>(s);
 }
 
-bool BindAnyAddress(SocketHandle socket, uint16_t port) {
+bool BindAnyAddress(SocketHandle socket, uint16_t port, BindRefusal* why) {
   // No option: Windows binds past connections of an earlier run that are
   // still closing, and refuses a port that another program listens on.
   // (Exclusive use would refuse the port while such connections linger, so
@@ -89,7 +89,16 @@ bool BindAnyAddress(SocketHandle socket, uint16_t port) {
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_ANY);
-  return bind(ToSocket(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+  if (bind(ToSocket(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) return true;
+  if (why != nullptr) {
+    // WSAEACCES: the port is reserved, or another program holds it for its
+    // own exclusive use.
+    const int error = WSAGetLastError();
+    *why = error == WSAEADDRINUSE ? BindRefusal::kAddressInUse
+           : error == WSAEACCES   ? BindRefusal::kNoPermission
+                                  : BindRefusal::kOther;
+  }
+  return false;
 }
 
 bool StartListening(SocketHandle socket, int32_t backlog) {

@@ -1,5 +1,6 @@
 // Keyboard focus inside a toolkit window: Tab moves forward through the
-// controls in creation order and wraps; edit fields hand Tab to the window.
+// controls in creation order and wraps, Shift+Tab walks the same order back;
+// edit fields hand Tab to the window.
 #include <vector>
 
 #include "ui/framework/gui_window.h"
@@ -20,17 +21,33 @@ std::vector<WindowHandle> TabStops(GuiWindow* window) {
 
 }  // namespace
 
-void FocusNextControl(WindowHandle hwnd) {
+namespace {
+
+// Moves the focus `step` places (1 or -1) along the Tab order. A focus
+// outside the order goes to the first stop forward and the last one back.
+void MoveFocus(WindowHandle hwnd, int step) {
   auto* window = static_cast<GuiWindow*>(GetWindowUserData(hwnd));
   if (window == nullptr) return;
   WindowHandle focused = GetFocusWindow();
   std::vector<WindowHandle> stops = TabStops(window);
   if (stops.empty()) return;
-  size_t next = 0;
-  for (size_t i = 0; i + 1 < stops.size(); ++i) {
-    if (stops[i] == focused) next = i + 1;
+  const size_t count = stops.size();
+  size_t next = step > 0 ? 0 : count - 1;
+  for (size_t i = 0; i < count; ++i) {
+    if (stops[i] == focused) next = (i + count + static_cast<size_t>(step)) % count;
   }
   SetFocus(stops[next]);
+}
+
+}  // namespace
+
+void FocusNextControl(WindowHandle hwnd) { MoveFocus(hwnd, 1); }
+
+void FocusPreviousControl(WindowHandle hwnd) { MoveFocus(hwnd, -1); }
+
+void FocusByTabKey(WindowHandle hwnd) {
+  if (IsKeyDown(VK_SHIFT)) FocusPreviousControl(hwnd);
+  else FocusNextControl(hwnd);
 }
 
 bool EditHook(LayoutControl* control, WindowHandle window, uint32_t message, WParam wParam,

@@ -206,6 +206,10 @@ void PaintGuiWindow(Image* image, const GuiWindow* window, int32_t width, int32_
 
 // Moves the focus to the next control in Tab order (wrapping to the first).
 void FocusNextControl(WindowHandle hwnd);
+// The same order backwards (wrapping to the last).
+void FocusPreviousControl(WindowHandle hwnd);
+// What the Tab key does: back with Shift held, else forward.
+void FocusByTabKey(WindowHandle hwnd);
 
 // The hook installed on every "EDIT" control: Tab moves on, the Tab
 // character never reaches the field, and the field is a Tab stop.

@@ -78,10 +78,12 @@ LResult GuiWindowProc(WindowHandle hwnd, uint32_t message, WParam wParam, LParam
       ApplySizeLimits(window, reinterpret_cast<MinMaxInfo*>(lParam));
       return 0;
     case WM_KEYDOWN:
-      if (wParam == VK_TAB) FocusNextControl(hwnd);
+      if (wParam == VK_TAB) FocusByTabKey(hwnd);
       break;
     case TKM_TABNEXT:
-      FocusNextControl(hwnd);
+      // Sent by a control while it handles the Tab key, so the Shift state
+      // is still that key's.
+      FocusByTabKey(hwnd);
       break;
     case WM_CTLCOLORSTATIC: {
       auto* colors = reinterpret_cast<ControlColors*>(wParam);

@@ -89,7 +89,7 @@ struct BackendOps {
   void (*activate)(WindowRecord* window);   // give the display's keyboard to it
   void (*setTitle)(WindowRecord* window);
   void (*setSizeHints)(WindowRecord* window, const MinMaxInfo& info);
-  void (*setIcon)(WindowRecord* window, int32_t w, int32_t h, const uint32_t* pixels);
+  void (*setIcon)(WindowRecord* window, const IconPixels* images, int32_t count);
   void (*setCursor)(WindowRecord* window);
   void (*setCapture)(WindowRecord* window);  // null releases
   bool (*blit)(WindowRecord* window, int32_t x, int32_t y, int32_t w, int32_t h,

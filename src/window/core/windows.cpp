@@ -352,10 +352,16 @@ std::string GetWindowTextString(WindowHandle window) {
 
 bool SetWindowIconPixels(WindowHandle window, int32_t width, int32_t height,
                          const uint32_t* pixels) {
+  const IconPixels image{width, height, pixels};
+  return SetWindowIconImages(window, &image, 1);
+}
+
+bool SetWindowIconImages(WindowHandle window, const IconPixels* images, int32_t count) {
   WindowRecord* r = Find(window);
-  if (r == nullptr || r->parent != nullptr || pixels == nullptr || width <= 0 || height <= 0) {
-    return false;
+  if (r == nullptr || r->parent != nullptr || images == nullptr || count <= 0) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    if (images[i].pixels == nullptr || images[i].width <= 0 || images[i].height <= 0) return false;
   }
-  State().ops->setIcon(r, width, height, pixels);
+  State().ops->setIcon(r, images, count);
   return true;
 }

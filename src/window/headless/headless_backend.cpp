@@ -16,7 +16,7 @@ void Close() {}
 void Nothing(WindowRecord*) {}
 void ShowNothing(WindowRecord*, bool) {}
 void HintsNothing(WindowRecord*, const MinMaxInfo&) {}
-void IconNothing(WindowRecord*, int32_t, int32_t, const uint32_t*) {}
+void IconNothing(WindowRecord*, const IconPixels*, int32_t) {}
 
 // Keeps the buffer the size of the client area; a new size starts black.
 void FitPixels(WindowRecord* r) {

@@ -10,7 +10,27 @@
 
 #include "window/folder_chooser.h"
 
-FolderChoice ChooseFolder(WindowHandle owner, const char* title, char* out, int32_t capacity) {
+namespace {
+
+// The dialog's initialisation callback: it opens on the start folder, so
+// Browse starts where the field points instead of on the desktop.
+int CALLBACK SelectStartFolder(HWND dialog, UINT message, LPARAM, LPARAM startFolder) {
+  if (message == BFFM_INITIALIZED && startFolder != 0) {
+    ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, startFolder);
+  }
+  return 0;
+}
+
+bool IsFolder(const char* path) {
+  if (path == nullptr || path[0] == '\0') return false;
+  const DWORD attributes = ::GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
+FolderChoice ChooseFolder(WindowHandle owner, const char* title, const char* startFolder, char* out,
+                          int32_t capacity) {
   using namespace wscore;
   WindowRecord* root = Find(RootOf(owner));
   HWND ownerNative = root != nullptr ? win32::NativeOf(root) : nullptr;
@@ -22,6 +42,10 @@ FolderChoice ChooseFolder(WindowHandle owner, const char* title, char* out, int3
   info.pszDisplayName = display;
   info.lpszTitle = title;
   info.ulFlags = BIF_RETURNONLYFSDIRS;
+  if (IsFolder(startFolder)) {
+    info.lpfn = SelectStartFolder;
+    info.lParam = reinterpret_cast<LPARAM>(startFolder);
+  }
   win32::EnterNativeModal();
   PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderA(&info);
   win32::LeaveNativeModal();

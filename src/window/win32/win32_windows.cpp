@@ -9,6 +9,9 @@
 #include "window/win32/win32_tray.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <utility>
 #include <map>
 #include <set>
 #include <vector>
@@ -61,7 +64,8 @@ namespace {
 constexpr char kChildClassName[] = "AmbrelChild_Wnd";
 
 std::set<std::string> RegisteredNames;
-std::map<HWND, HICON> WindowIcons;
+// Each window's small and big icon, destroyed with it.
+std::map<HWND, std::array<HICON, 2>> WindowIcons;
 
 bool RegisterNative(const char* name) {
   if (RegisteredNames.count(name) != 0) return true;
@@ -133,7 +137,9 @@ void DestroyNative(WindowRecord* r) {
   ::DestroyWindow(hwnd);
   auto icon = WindowIcons.find(hwnd);
   if (icon != WindowIcons.end()) {
-    ::DestroyIcon(icon->second);
+    for (HICON kept : icon->second) {
+      if (kept != nullptr) ::DestroyIcon(kept);
+    }
     WindowIcons.erase(icon);
   }
   r->native = 0;
@@ -184,15 +190,21 @@ std::map<HWND, MinMaxInfo> SizeHints;
 
 void SetSizeHints(WindowRecord* r, const MinMaxInfo& info) { SizeHints[NativeOf(r)] = info; }
 
-void SetIcon(WindowRecord* r, int32_t w, int32_t h, const uint32_t* pixels) {
+void SetIcon(WindowRecord* r, const IconPixels* images, int32_t count) {
+  // The caption shows the smallest picture; Alt+Tab the one nearest 32 pixels.
   HWND hwnd = NativeOf(r);
-  HICON icon = MakeIcon(w, h, pixels);
-  if (icon == nullptr) return;
-  ::SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-  ::SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  auto old = WindowIcons.find(hwnd);
-  if (old != WindowIcons.end()) ::DestroyIcon(old->second);
-  WindowIcons[hwnd] = icon;
+  const IconPixels* big = images;
+  for (const IconPixels* image = images; image != images + count; ++image) {
+    if (std::abs(image->width - 32) < std::abs(big->width - 32)) big = image;
+  }
+  for (auto [which, image] : {std::pair{ICON_SMALL, images}, std::pair{ICON_BIG, big}}) {
+    HICON icon = MakeIcon(image->width, image->height, image->pixels);
+    if (icon == nullptr) continue;
+    ::SendMessageA(hwnd, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    auto& kept = WindowIcons[hwnd][which == ICON_BIG ? 1 : 0];
+    if (kept != nullptr) ::DestroyIcon(kept);
+    kept = icon;
+  }
 }
 
 void SetCursorOf(WindowRecord* r) {

@@ -33,9 +33,11 @@ int NoteError(Display*, XErrorEvent* error) {
 void (*DisplayLostHandler)() = nullptr;
 
 // Xlib calls this when the connection breaks; it must not return to Xlib.
+// The session ended (a logout): once the handler has stopped the engine,
+// that is a normal end, as after SIGTERM.
 int OnConnectionLost(Display*) {
   if (DisplayLostHandler != nullptr) DisplayLostHandler();
-  std::exit(1);
+  std::exit(0);
 }
 
 Atom Intern(const char* name) { return XInternAtom(X().display, name, False); }
@@ -57,6 +59,7 @@ void InternAtoms(Atoms* a) {
   a->netWorkarea = Intern("_NET_WORKAREA");
   a->netActiveWindow = Intern("_NET_ACTIVE_WINDOW");
   a->netSupportingWmCheck = Intern("_NET_SUPPORTING_WM_CHECK");
+  a->wmTakeFocus = Intern("WM_TAKE_FOCUS");
   a->clipboard = Intern("CLIPBOARD");
   a->targets = Intern("TARGETS");
   a->text = Intern("TEXT");

@@ -137,14 +137,16 @@ void OnFocus(XFocusChangeEvent* e, bool in) {
   if (r != nullptr && r->parent == nullptr) OnFocusChange(r, in);
 }
 
-void OnMap(XMapEvent* e) {
+// A window waiting for the keyboard gets it once it is viewable: its own
+// map, or the window manager's map of its frame (a visibility change).
+void FocusIfPending(Window window) {
   X11State& x = X();
-  x.viewable.insert(e->window);
-  if (x.pendingFocus == e->window) {
-    x.pendingFocus = 0;
-    x.focusSerial = NextRequest(x.display);
-    XSetInputFocus(x.display, e->window, RevertToParent, CurrentTime);
-  }
+  if (x.pendingFocus == window && TakeInputFocus(window, CurrentTime)) x.pendingFocus = 0;
+}
+
+void OnMap(XMapEvent* e) {
+  X().viewable.insert(e->window);
+  FocusIfPending(e->window);
 }
 
 // WM_STATE tells whether a window manager iconified or restored a window.
@@ -172,6 +174,12 @@ void OnClientMessage(XClientMessageEvent* e) {
   Atom protocol = static_cast<Atom>(e->data.l[0]);
   if (protocol == x.atoms.wmDeleteWindow) {
     if (WindowRecord* r = FindByNative(e->window)) OnCloseRequest(r);
+  } else if (protocol == x.atoms.wmTakeFocus) {
+    // Only a window that takes input accepts: a disabled owner's box does.
+    WindowRecord* r = FindByNative(e->window);
+    if (r != nullptr && !(r->style & WS_DISABLED)) {
+      TakeInputFocus(e->window, static_cast<Time>(e->data.l[1]));
+    }
   } else if (protocol == x.atoms.netWmPing) {
     XClientMessageEvent reply = *e;
     reply.window = x.root;
@@ -235,6 +243,7 @@ void HandleEvent(XEvent* event) {
     case FocusOut: OnFocus(&event->xfocus, false); break;
     case ConfigureNotify: OnConfigure(&event->xconfigure); break;
     case MapNotify: OnMap(&event->xmap); break;
+    case VisibilityNotify: FocusIfPending(event->xvisibility.window); break;
     case UnmapNotify: X().viewable.erase(event->xunmap.window); break;
     case PropertyNotify: OnProperty(&event->xproperty); break;
     case ClientMessage: OnClientMessage(&event->xclient); break;

@@ -19,7 +19,7 @@ namespace wscore::x11 {
 struct Atoms {
   Atom wmProtocols, wmDeleteWindow, wmState, wmChangeState, netWmName, utf8String, netWmPid,
       netWmPing, netWmWindowType, typeNormal, typeDialog, typePopupMenu, netWmIcon, netWorkarea,
-      netActiveWindow, netSupportingWmCheck, clipboard, targets, text, transfer;
+      netActiveWindow, netSupportingWmCheck, wmTakeFocus, clipboard, targets, text, transfer;
 };
 
 struct X11State {
@@ -34,7 +34,7 @@ struct X11State {
   Window helper = 0;  // unmapped window that receives selection transfers
   Time lastEventTime = CurrentTime;
   unsigned long focusSerial = 0;  // focus events older than our last request are stale
-  Window pendingFocus = 0;        // focus once this window is mapped
+  Window pendingFocus = 0;        // focus once this window is viewable
   std::unordered_set<Window> viewable;
   std::unordered_map<Window, unsigned long> configureSerial;
   std::string selectionText[2];
@@ -48,6 +48,11 @@ X11State& X();
 
 Atom SelectionAtom(ClipboardSelection which);
 bool HasWindowManager();
+
+// Gives the keyboard to a top-level window that is viewable now (a window
+// manager may map its frame after the window itself); false, and nothing
+// asked, while it is not.
+bool TakeInputFocus(Window window, Time time);
 
 // Event handling split by concern.
 void HandleEvent(XEvent* event);

@@ -35,7 +35,10 @@ void DescribeTopLevel(WindowRecord* r) {
   XSetClassHint(x.display, w, &hint);
   XStoreName(x.display, w, r->text.c_str());
   SetUtf8Property(w, x.atoms.netWmName, r->text);
-  XSetWMProtocols(x.display, w, &x.atoms.wmDeleteWindow, 1);
+  // WM_TAKE_FOCUS: a window manager that hands the keyboard over by asking
+  // (twm, and others of the old school) gets it taken at once.
+  Atom protocols[] = {x.atoms.wmDeleteWindow, x.atoms.wmTakeFocus};
+  XSetWMProtocols(x.display, w, protocols, 2);
   long pid = static_cast<long>(getpid());
   XChangeProperty(x.display, w, x.atoms.netWmPid, XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(&pid), 1);
@@ -67,7 +70,7 @@ void CreateWindow(WindowRecord* r) {
     // them by screen position; keys go to the focus the core keeps.
     a.event_mask |= ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
                     LeaveWindowMask | KeyPressMask | KeyReleaseMask | FocusChangeMask |
-                    StructureNotifyMask | PropertyChangeMask;
+                    StructureNotifyMask | PropertyChangeMask | VisibilityChangeMask;
   }
   if (topLevel && (r->style & WS_POPUP)) {
     a.override_redirect = True;
@@ -151,15 +154,18 @@ void Restack(WindowRecord* r) {
   }
 }
 
+// The keyboard goes to the window once it can be seen: at once when it is
+// viewable, else when the window manager has mapped its frame (the map or
+// visibility event then takes it). A window manager that offers
+// _NET_ACTIVE_WINDOW is asked as well, so it raises the window and keeps
+// its own idea of the active one.
 void Activate(WindowRecord* r) {
   X11State& x = X();
   Window w = NativeOf(r);
-  if (x.viewable.count(w) == 0) {
-    x.pendingFocus = w;  // focus needs a mapped window
+  if (x.viewable.count(w) == 0 || !TakeInputFocus(w, CurrentTime)) {
+    x.pendingFocus = w;
     return;
   }
-  x.focusSerial = NextRequest(x.display);
-  XSetInputFocus(x.display, w, RevertToParent, CurrentTime);
   if (HasWindowManager() && !(r->style & WS_POPUP)) {
     XEvent e{};
     e.xclient.type = ClientMessage;
@@ -197,12 +203,16 @@ void SetSizeHints(WindowRecord* r, const MinMaxInfo& info) {
   XSetWMNormalHints(X().display, NativeOf(r), &hints);
 }
 
-void SetIcon(WindowRecord* r, int32_t w, int32_t h, const uint32_t* pixels) {
+void SetIcon(WindowRecord* r, const IconPixels* images, int32_t count) {
+  // _NET_WM_ICON: width, height and the pixels of each size, one after another.
   std::vector<long> data;
-  data.reserve(2 + static_cast<size_t>(w) * static_cast<size_t>(h));
-  data.push_back(w);
-  data.push_back(h);
-  for (int32_t i = 0; i < w * h; ++i) data.push_back(static_cast<long>(pixels[i]));
+  for (const IconPixels* image = images; image != images + count; ++image) {
+    data.push_back(image->width);
+    data.push_back(image->height);
+    for (int32_t i = 0; i < image->width * image->height; ++i) {
+      data.push_back(static_cast<long>(image->pixels[i]));
+    }
+  }
   XChangeProperty(X().display, NativeOf(r), X().atoms.netWmIcon, XA_CARDINAL, 32,
                   PropModeReplace, reinterpret_cast<unsigned char*>(data.data()),
                   static_cast<int>(data.size()));
@@ -337,6 +347,17 @@ const BackendOps kX11Ops = {
 };
 
 }  // namespace
+
+bool TakeInputFocus(Window window, Time time) {
+  X11State& x = X();
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(x.display, window, &attributes) || attributes.map_state != IsViewable) {
+    return false;
+  }
+  x.focusSerial = NextRequest(x.display);
+  XSetInputFocus(x.display, window, RevertToParent, time);
+  return true;
+}
 
 void RetryPopupGrab() {
   X11State& x = X();
