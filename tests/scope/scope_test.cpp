@@ -12,7 +12,6 @@ using test::RawClient;
 using test::RunCommand;
 using test::RunningServer;
 using test::TempFolder;
-using test::WaitFor;
 
 // What a client connecting from `from` to `to` receives for one request.
 std::string FetchFrom(const char* from, const char* to) {
@@ -40,11 +39,11 @@ TEST_F(ScopeTest, WatcherSeesAddressChanges) {
   EXPECT_FALSE(IsLocalMachineAddress("198.51.100.7"));
   uint32_t before = InterfaceRefreshCount();
   RunCommand("ip addr add 198.51.100.7/24 dev d0");
-  EXPECT_TRUE(WaitFor([] { return IsLocalMachineAddress("198.51.100.7"); }));
+  EXPECT_TRUE(WaitUntil([] { return IsLocalMachineAddress("198.51.100.7"); }));
   EXPECT_GT(InterfaceRefreshCount(), before);
   EXPECT_FALSE(IsLocalMachineAddress("198.51.100.99"));  // same network, not this machine
   RunCommand("ip addr del 198.51.100.7/24 dev d0");
-  EXPECT_TRUE(WaitFor([] { return !IsLocalMachineAddress("198.51.100.7"); }));
+  EXPECT_TRUE(WaitUntil([] { return !IsLocalMachineAddress("198.51.100.7"); }));
 }
 
 TEST_F(ScopeTest, PeersServedOrRefusedByScope) {
@@ -63,7 +62,7 @@ TEST_F(ScopeTest, PeersServedOrRefusedByScope) {
     RunningServer server(site_.Root(), c.scope);
     // Scope 0 knows its own addresses once the watcher's first pass is done.
     if (c.scope == kScopeLocalServer) {
-      ASSERT_TRUE(WaitFor([&] { return IsLocalMachineAddress(c.from); }));
+      ASSERT_TRUE(WaitUntil([&] { return IsLocalMachineAddress(c.from); }));
     }
     std::string response = FetchFrom(c.from, c.from);
     if (c.served) {

@@ -15,6 +15,7 @@
 #include "core/blocks.h"
 #include "core/paths.h"
 #include "platform/text.h"
+#include "support/wait.h"
 #include "window/builtin/system_controls.h"
 
 // After the program's headers: the system's define many of their names as macros.
@@ -40,11 +41,10 @@ void Press(WORD key) {
 // loaded machine may take seconds).
 template <typename Done>
 bool PumpUntil(Done done) {
-  for (int i = 0; i < 3000 && !done(); ++i) {
+  return WaitUntil([&] {
     ProcessPendingMessages();
-    Sleep(10);
-  }
-  return done();
+    return done();
+  });
 }
 
 TEST(SystemEditOnWindows, FieldsAreSystemControlsThatTypingAndTabReach) {
