@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/settings.h"
 #include "window/window_system.h"
 #include "ui/framework/gui_window.h"
 
@@ -69,3 +70,19 @@ LResult MainWindowProc(WindowHandle hwnd, uint32_t message, WParam wParam, LPara
 // into the controls first. OK ends enabled, Apply disabled.
 void ShowMainWindow(int32_t reload);
 void HideMainWindow();
+
+// The settings the controls hold (each folder at most 259 bytes).
+Settings SettingsFromControls();
+
+// Puts `settings` into the controls, with SettingsLoading set meanwhile; a
+// choice that names none of its selector's items changes nothing.
+void ShowSettingsInControls(const Settings& settings);
+
+// The program's settings file (settings_file.h) into the controls, and the
+// controls into it, with the file's own answers and messages. A load that
+// fails part way leaves the fields read before the failure in the controls.
+int32_t LoadSettings();
+int32_t SaveSettings();
+// The same for explicit places.
+int32_t LoadSettingsFrom(const char* path, bool read_only = false);
+int32_t SaveSettingsTo(const char* path);
