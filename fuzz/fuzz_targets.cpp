@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
+#include "app/settings_controls.h"
 #include "core/blocks.h"
 #include "core/error.h"
 #include "core/paths.h"

@@ -6,7 +6,8 @@
 #include "app/app_icons.h"
 #include "app/app_state.h"
 #include "app/server_control.h"
-#include "app/settings_file.h"
+#include "app/settings_controls.h"
+#include "app/tray_menu.h"
 #include "app/tray_icon.h"
 #include "core/blocks.h"
 #include "ui/controls/button.h"
@@ -261,59 +262,51 @@ void ShowMainWindow(int32_t reload) {
 
 void HideMainWindow() { ShowWindow(MainWindow->hwnd, SW_HIDE); }
 
+void OnOkButton() {
+  if (!IsWindowEnabled(Controls.applyButton)) {
+    HideMainWindow();
+    return;
+  }
+  if (ApplySettings() == 1) HideMainWindow();
+}
+
+void OnCancelButton() { HideMainWindow(); }
+
 namespace {
 
-// The controls of the settings, in the value's order.
-WindowHandle MainControls::* const kFolderFields[] = {
-    &MainControls::servingField, &MainControls::phpField, &MainControls::loggingField};
-WindowHandle MainControls::* const kChoiceSelectors[] = {
-    &MainControls::statusSelector, &MainControls::scopeSelector, &MainControls::phpSelector,
-    &MainControls::cgiSelector, &MainControls::loggingSelector};
+void OpenAbout() {
+  OpenAboutWindow(MainWindowHandle(), AppIcon(3), AppIcon(17), AppIcon(18), AppIcon(19));
+  CloseAboutWindow();
+}
 
 }  // namespace
 
-Settings SettingsFromControls() {
-  Settings settings;
-  char text[kSettingsTextCapacity];
-  for (size_t i = 0; i < std::size(kSettingsFolders); ++i) {
-    text[0] = '\0';
-    GetWindowTextOf(Controls.*kFolderFields[i], text, kSettingsTextCapacity);
-    settings.*kSettingsFolders[i] = text;
+void HandleTrayCallback(LParam mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDBLCLK) {
+    ShowMainWindow(1);
+  } else if (mouseMessage == WM_RBUTTONUP) {
+    OpenControlMenu(MainWindowHandle(), MainFont, RunningServer != nullptr, AppIcon);
   }
-  for (size_t i = 0; i < std::size(kSettingsChoices); ++i) {
-    settings.*kSettingsChoices[i] = GetSelectedItemId(Controls.*kChoiceSelectors[i]);
-  }
-  return settings;
 }
 
-void ShowSettingsInControls(const Settings& settings) {
-  const bool loading = SettingsLoading;
-  SettingsLoading = true;
-  for (size_t i = 0; i < std::size(kSettingsFolders); ++i) {
-    SetWindowTextOf(Controls.*kFolderFields[i], (settings.*kSettingsFolders[i]).c_str());
+void HandleTrayMenuCommand(int32_t id) {
+  switch (id) {
+    case kTrayMenuShowId: ShowMainWindow(1); break;
+    case kTrayMenuStartId: StartServerCommand(); break;
+    case kTrayMenuShutdownId: ShutdownServerCommand(); break;
+    case kTrayMenuAboutId: OpenAbout(); break;
+    case kTrayMenuCloseId: CloseProcess(); break;
+    default: break;
   }
-  for (size_t i = 0; i < std::size(kSettingsChoices); ++i) {
-    const intptr_t id = settings.*kSettingsChoices[i];
-    SendWindowMessage(Controls.*kChoiceSelectors[i], TKM_ITEMCHOSEN, static_cast<WParam>(id), 0);
+}
+
+void CloseProcess() {
+  RemoveTrayIcon();
+  StopRunningServer();
+  if (AboutWindow != nullptr && IsWindow(AboutWindow->hwnd)) {
+    CloseRequested = true;
+    PostWindowMessage(AboutWindow->hwnd, TKM_ENDMODAL, 0, 0);
+    return;
   }
-  SettingsLoading = loading;
+  if (IsWindow(MainWindowHandle())) DestroyWindow(MainWindowHandle());
 }
-
-int32_t LoadSettingsFrom(const char* path, bool read_only) {
-  // A load that fails part way still shows what it read, as the controls
-  // were filled field by field; the rest keep what they hold.
-  const Settings before = SettingsFromControls();
-  Settings settings = before;
-  const int32_t loaded = LoadSettingsFile(path, read_only, &settings);
-  if (!(settings == before)) ShowSettingsInControls(settings);
-  return loaded;
-}
-
-int32_t SaveSettingsTo(const char* path) { return SaveSettingsFile(path, SettingsFromControls()); }
-
-int32_t LoadSettings() {
-  const SettingsPlaces places = ProgramSettingsPlaces();
-  return LoadSettingsFrom(places.load.c_str(), places.load_read_only);
-}
-
-int32_t SaveSettings() { return SaveSettingsTo(ProgramSettingsPlaces().save.c_str()); }

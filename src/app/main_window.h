@@ -31,21 +31,6 @@ enum MainControlId : int32_t {
   kAboutButtonId = 21,
 };
 
-// Selector item identifiers, as settings.dat stores them.
-enum SelectorItemId : int32_t {
-  kItemRunning = 1,
-  kItemNotRunning = 2,
-  kItemLocalServer = 3,
-  kItemLanServer = 4,
-  kItemInternetServer = 5,
-  kItemPhpEnabled = 6,
-  kItemPhpDisabled = 7,
-  kItemCgiEnabled = 8,
-  kItemCgiDisabled = 9,
-  kItemLoggingEnabled = 10,
-  kItemLoggingDisabled = 11,
-};
-
 inline constexpr int32_t kMainMinWidth = 365;
 inline constexpr int32_t kMainMaxWidth = 600;
 inline constexpr int32_t kMainHeight = 448;
@@ -71,18 +56,20 @@ LResult MainWindowProc(WindowHandle hwnd, uint32_t message, WParam wParam, LPara
 void ShowMainWindow(int32_t reload);
 void HideMainWindow();
 
-// The settings the controls hold (each folder at most 259 bytes).
-Settings SettingsFromControls();
+// The main window's own buttons: OK applies changed settings and hides the
+// window when they were taken; Cancel hides it.
+void OnOkButton();
+void OnCancelButton();
 
-// Puts `settings` into the controls, with SettingsLoading set meanwhile; a
-// choice that names none of its selector's items changes nothing.
-void ShowSettingsInControls(const Settings& settings);
+// What reaches the main window from the tray icon: its callback message
+// (lParam: the mouse message; a double click shows the window, a right
+// click opens the control menu) and the control menu's commands
+// (kTrayMenuFirstId to kTrayMenuLastId).
+void HandleTrayCallback(LParam mouseMessage);
+void HandleTrayMenuCommand(int32_t id);
 
-// The program's settings file (settings_file.h) into the controls, and the
-// controls into it, with the file's own answers and messages. A load that
-// fails part way leaves the fields read before the failure in the controls.
-int32_t LoadSettings();
-int32_t SaveSettings();
-// The same for explicit places.
-int32_t LoadSettingsFrom(const char* path, bool read_only = false);
-int32_t SaveSettingsTo(const char* path);
+// Ends the program: removes the icon, stops the engine so that the access
+// log writes out what it holds, then closes the About window when it is open
+// (which then destroys the main window) or destroys the main window, whose
+// end ends the message loop.
+void CloseProcess();

@@ -1,12 +1,27 @@
 // The program's settings as a plain value: the three folders and the five
 // choices, as settings.dat keeps them. Reading and writing it needs no
 // window (settings_file.h); the main window shows it in its controls and
-// takes it back from them (main_window.h).
+// takes it back from them (settings_controls.h).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+
+// The choices: selector item identifiers, as settings.dat stores them.
+enum SelectorItemId : int32_t {
+  kItemRunning = 1,
+  kItemNotRunning = 2,
+  kItemLocalServer = 3,
+  kItemLanServer = 4,
+  kItemInternetServer = 5,
+  kItemPhpEnabled = 6,
+  kItemPhpDisabled = 7,
+  kItemCgiEnabled = 8,
+  kItemCgiDisabled = 9,
+  kItemLoggingEnabled = 10,
+  kItemLoggingDisabled = 11,
+};
 
 // A folder holds at most 259 bytes of text plus the terminator.
 inline constexpr int32_t kSettingsTextCapacity = 260;
@@ -15,7 +30,7 @@ struct Settings {
   std::string servingFolder;
   std::string phpFolder;
   std::string loggingFolder;
-  // Selector item identifiers (SelectorItemId, main_window.h).
+  // Selector item identifiers (SelectorItemId above).
   int32_t status = 0;
   int32_t scope = 0;
   int32_t php = 0;

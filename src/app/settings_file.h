@@ -1,7 +1,8 @@
 // settings.dat: the settings value (settings.h) on the disk, the three
 // folders as counted texts, then the five choices as 32-bit little-endian
 // integers. No window is needed to read or write it; the main window puts a
-// loaded value into its controls and saves what they hold (main_window.h).
+// loaded value into its controls and saves what they hold
+// (settings_controls.h).
 //
 // Where it lives: beside the program while the program's folder is writable
 // (a portable copy). An installed program's folder is not, so each user
