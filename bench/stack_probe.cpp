@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "http/server.h"
-#include "http/thread_registry.h"
+#include "core/thread_registry.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/signals.h"
-#include "platform/window_system.h"
-#include "ui/system/system_controls.h"
+#include "window/window_system.h"
+#include "window/builtin/system_controls.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // images compiled into the program.
 #pragma once
 
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/render/image.h"
 #include "ui/render/resources.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 Icon* AppIcons[kAppIconCount] = {};
 FontHandle MainFont = nullptr;
@@ -12,6 +12,8 @@ EngineToken* RunningServer = nullptr;
 bool SettingsLoading = false;
 MainControls Controls = {};
 bool ConsoleMode = false;
+GuiWindow* AboutWindow = nullptr;
+bool CloseRequested = false;
 
 const Icon* AppIcon(int32_t number) {
   return number >= 1 && number <= kAppIconCount ? AppIcons[number - 1] : nullptr;

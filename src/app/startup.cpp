@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/server_control.h"
+#include "app/settings_controls.h"
 #include "app/settings_file.h"
 #include "app/tray_icon.h"
 #include "core/blocks.h"
@@ -97,7 +98,7 @@ void LoadStartupSettings() {
 void BuildApplicationWindow() {
   LoadAppIcons();
   RegisterToolkitClasses();
-  MainFont = CreateTextFont("Tahoma", -12, 400);
+  MainFont = SharedInterfaceFont(400);
   MainBanner = LoadImageResource(AppResources(), 1000);
   if (!DescribeMainWindow() || !CreateMainWindow()) throw ErrorText(kWindowFailedText);
 }
@@ -119,7 +120,7 @@ void StartApplication() {
 void ReleaseApplication() {
   ReleaseMainWindow();
   FreeImage(&MainBanner);
-  DeleteTextFont(&MainFont);
+  MainFont = nullptr;  // shared, never released
   ReleaseGuiToolkit();
   ReleaseAppIcons();
 }

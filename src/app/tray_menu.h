@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/text.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/controls/menu_items.h"
 
 // Messages of the tray to the main window.

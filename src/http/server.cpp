@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "access/server_scope.h"
+#include "scope/server_scope.h"
 #include "core/blocks.h"
 #include "core/error.h"
 #include "http/content_types.h"
 #include "http/session.h"
 #include "http/session_pool.h"
-#include "http/thread_registry.h"
+#include "core/thread_registry.h"
 #include "log/access_log.h"
 #include "log/script_error_log.h"
 #include "platform/clock.h"

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "access/server_scope.h"
+#include "scope/server_scope.h"
 #include "core/blocks.h"
 #include "core/error.h"
 #include "http/engine.h"
@@ -10,7 +10,7 @@
 #include "http/response_writer.h"
 #include "http/server.h"
 #include "http/session_pool.h"
-#include "http/thread_registry.h"
+#include "core/thread_registry.h"
 #include "log/access_log.h"
 
 namespace {

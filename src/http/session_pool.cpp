@@ -8,7 +8,7 @@
 
 #include "http/server.h"
 #include "http/session.h"
-#include "http/thread_registry.h"
+#include "core/thread_registry.h"
 #include "platform/thread.h"
 
 namespace {

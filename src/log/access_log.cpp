@@ -8,7 +8,7 @@
 
 #include "core/event.h"
 #include "core/paths.h"
-#include "http/thread_registry.h"
+#include "core/thread_registry.h"
 #include "log/log_line.h"
 #include "platform/files.h"
 #include "platform/message_box.h"

@@ -1,30 +1,33 @@
 // The desktop shell: opening a target (a web address or a path) with the
-// program the user's desktop associates with it, and letting the user choose
-// a folder with the desktop's own folder chooser.
+// program the user's desktop associates with it, and running the desktop's
+// folder chooser as a child process (the modal wait around it belongs to
+// the window system: window/folder_chooser.h).
 #pragma once
 
-#include <cstdint>
-
-#include "platform/window_system.h"
+#include <string>
 
 // Starts the desktop's opener for `target` (xdg-open here) fully detached and
 // returns at once; the opener may run for as long as the browser it starts.
 // False when `target` is null or empty or the opener could not be started.
 bool OpenTarget(const char* target);
 
-enum class FolderChoice { kChosen, kCancelled, kNoChooser };
+// A folder chooser running as a child process, its answer on a pipe (POSIX
+// desktops; Windows has its own dialog, window/win32/system_dialogs.cpp).
+struct FolderChooserRun;
 
-// The folder choosers tried, in order, and the package that brings the first.
-inline constexpr const char* kFolderChooserPackage = "zenity";
-
-// Shows the desktop's folder chooser (zenity, else kdialog) titled `title`,
+// Starts the first installed chooser (zenity, else kdialog) titled `title`,
 // opened on `startFolder` when that names an existing folder (null or
-// anything else: the chooser's own choice), and returns when it closes.
-// Meanwhile `owner` (when given) is disabled and the calling user-interface
-// thread keeps dispatching messages, so every window still paints: a modal wait, as for the platform's own dialog.
-// kChosen: the chosen folder's absolute path is in `out` (`capacity` bytes
-// with the NUL). kCancelled: the user cancelled, the path did not fit, or a
-// quit message arrived (it is posted again for the outer loop). kNoChooser:
-// neither program is installed.
-FolderChoice ChooseFolder(WindowHandle owner, const char* title, const char* startFolder, char* out,
-                          int32_t capacity);
+// anything else: the chooser's own choice); null when neither is installed
+// or it could not be started.
+FolderChooserRun* StartFolderChooser(const char* title, const char* startFolder);
+
+// Blocks until the chooser has ended. Any thread; one call per run.
+void WaitForFolderChooserEnd(FolderChooserRun* run);
+
+// Asks a running chooser to end (the user's answer is then "cancelled").
+void StopFolderChooser(FolderChooserRun* run);
+
+// After the chooser ended: its answer, the chosen absolute path without the
+// line end, in *chosen; false when the user cancelled or the answer is no
+// absolute path. Releases the run.
+bool FinishFolderChooser(FolderChooserRun* run, std::string* chosen);

@@ -1,6 +1,6 @@
 // Fonts and text: fonts found by face name, measured the way the toolkit's
 // layouts expect (character-cell heights from the font's own win metrics),
-// and text drawn transparently into a 32-bit Image (core/image.h).
+// and text drawn transparently into a 32-bit Image (platform/image.h).
 // Text is the system's 8-bit text (see TextCharacterLength); a byte that
 // starts no character counts as one character of its own value.
 #pragma once
@@ -26,6 +26,12 @@ struct TextMetrics {
 // A negative height is the em size; a positive one the cell height (ascent +
 // descent); 0 means 12-pixel em. Null when no font file can be opened.
 FontHandle CreateTextFont(const char* face, int32_t height, int32_t weight);
+
+// The program's interface font: "Tahoma", 12-pixel em, `weight` 400
+// (normal) or 700 (bold). Made on its first use and held for the life of the
+// process, one per weight, and shared by every window and control that
+// draws with it; never released. Null when no font file can be opened.
+FontHandle SharedInterfaceFont(int32_t weight);
 
 // Releases the font; the slot is set to null.
 void DeleteTextFont(FontHandle* slot);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "about_window_support.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -70,9 +71,7 @@ TEST_F(AboutWindowLinkTest, TabReachesOkOnlyALinkOpensItsPageAndOkCloses) {
        [this] {
          EXPECT_EQ(GetFocusWindow(), Child(1));
          // The opener runs in the background; give it time (up to 30 s) to write.
-         for (int i = 0; i < 3000 && Opened().empty(); ++i) {
-           std::this_thread::sleep_for(std::chrono::milliseconds(10));
-         }
+         WaitUntil([this] { return !Opened().empty(); });
          EXPECT_EQ(Opened(), "https://example.org/ambrel/comments\n");
          EXPECT_TRUE(IsWindowVisible(About()));
          Key(VK_RETURN);

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "app/about_window.h"
-#include "platform/window_system.h"
+#include "window/window_test_hooks.h"
 #include "ui/controls/button.h"
 #include "ui/controls/link.h"
 #include "ui/framework/gui_window.h"
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 // Rectangles as (left, top, width x height) in these tests.
 inline bool operator==(const WinRect& a, const WinRect& b) {

@@ -16,12 +16,12 @@
 #include "app/settings_file.h"
 #include "app/startup.h"
 #include "app/tray_icon.h"
-#include "platform/tray.h"
+#include "window/tray.h"
 #include "core/blocks.h"
 #include "core/paths.h"
 #include "ui/controls/popup.h"
 #include "ui/controls/selector.h"
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 struct SeenBox {
   std::string caption;

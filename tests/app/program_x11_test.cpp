@@ -23,6 +23,8 @@
 #include "app_fixture.h"
 #include "support/private_display.h"
 #include "support/test_os.h"
+#include "support/wait.h"
+#include "app/settings_controls.h"
 
 namespace {
 
@@ -37,17 +39,6 @@ std::string Capture(const std::string& command) {
   while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
   pclose(pipe);
   return out;
-}
-
-// Generous: a loaded machine may take seconds over what an idle one needs.
-template <typename Done>
-bool WaitUntil(Done&& done, std::chrono::milliseconds limit = 30s) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
 }
 
 void Xdotool(const std::string& arguments) {

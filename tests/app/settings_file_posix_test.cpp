@@ -12,6 +12,8 @@
 #include <string>
 
 #include "settings_file_support.h"
+#include "support/wait.h"
+#include "app/settings_controls.h"
 
 namespace {
 
@@ -39,8 +41,7 @@ TEST_F(SettingsFileTest, ASaveToAFolderNobodyMayWriteToSaysSo) {
   }
   int status = -1;
   // Up to 30 s: a loaded machine may be slow to run even a short child.
-  for (int i = 0; i < 3000 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(10000);
-  if (waitpid(child, &status, WNOHANG) == 0) {
+  if (!WaitUntil([&] { return waitpid(child, &status, WNOHANG) != 0; })) {
     kill(child, SIGKILL);
     waitpid(child, &status, 0);
     ADD_FAILURE() << "the save did not end";

@@ -6,6 +6,8 @@
 
 #include "settings_file_support.h"
 #include "support/test_os.h"
+#include "window/window_test_hooks.h"
+#include "app/settings_controls.h"
 
 namespace {
 

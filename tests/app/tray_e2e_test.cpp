@@ -23,10 +23,11 @@
 #include "app/about_window.h"
 #include "app/app_state.h"
 #include "app/startup.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "support/private_display.h"
 #include "support/test_os.h"
-#include "ui/system/system_controls.h"
+#include "support/wait.h"
+#include "window/builtin/system_controls.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
@@ -36,16 +37,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// Generous: a loaded machine may take seconds over what an idle one needs.
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
-  const auto deadline = Clock::now() + limit;
-  for (;;) {
-    if (done()) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-}
 
 pid_t Spawn(const std::vector<std::string>& args) {
   pid_t pid = fork();
@@ -63,7 +54,7 @@ pid_t Spawn(const std::vector<std::string>& args) {
 int RunCommand(const std::vector<std::string>& args) {
   pid_t pid = Spawn(args);
   int status = 0;
-  if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 60s)) {
+  if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 60s)) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
     return -1;
@@ -305,7 +296,7 @@ class TrayProgramTest : public testing::Test {
   static void End(pid_t* pid) {
     if (*pid <= 0) return;
     kill(*pid, SIGTERM);
-    if (!WaitFor([pid] { return waitpid(*pid, nullptr, WNOHANG) == *pid; }, 5s)) {
+    if (!WaitUntil([pid] { return waitpid(*pid, nullptr, WNOHANG) == *pid; }, 5s)) {
       kill(*pid, SIGKILL);
       waitpid(*pid, nullptr, 0);
     }
@@ -335,6 +326,12 @@ class TrayProgramTest : public testing::Test {
   std::string At(const Seen& s) {
     return std::to_string(s.x + s.width / 2) + " " + std::to_string(s.y + s.height / 2);
   }
+  // Whether the window shows what it painted: more than one colour.
+  bool Painted(const Seen& s) {
+    if (!s.viewable) return false;
+    const std::vector<uint32_t> shown = x_->Pixels(s.window, s.width, s.height);
+    return std::any_of(shown.begin(), shown.end(), [&](uint32_t p) { return p != shown.front(); });
+  }
   void Shot(const std::string& name, const Seen& s, int pad = 0) {
     std::string crop = std::to_string(s.width + 2 * pad) + "x" + std::to_string(s.height + 2 * pad) +
                        "+" + std::to_string(std::max(0, s.x - pad)) + "+" + std::to_string(std::max(0, s.y - pad));
@@ -345,7 +342,7 @@ class TrayProgramTest : public testing::Test {
     // The host may still be settling the icon's place: look again and retry once.
     for (int attempt = 0; attempt < 2 && !Menu().viewable; ++attempt) {
       ASSERT_EQ(Xdotool("mousemove " + At(Icon()) + " sleep 0.2 click 3"), 0);
-      WaitFor([this] { return Menu().viewable; }, 10s);
+      WaitUntil([this] { return Menu().viewable; }, 10s);
     }
     ASSERT_TRUE(Menu().viewable);
     std::string keys = "key --delay 60";
@@ -354,7 +351,7 @@ class TrayProgramTest : public testing::Test {
   }
   int ExitCode() {
     int status = 0;
-    if (!WaitFor([&] { return waitpid(program_, &status, WNOHANG) == program_; })) return -1;
+    if (!WaitUntil([&] { return waitpid(program_, &status, WNOHANG) == program_; })) return -1;
     program_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -408,26 +405,25 @@ TEST_F(TrayProgramTest, ControlledFromTheTrayFromStartToEnd) {
   }
   StartHost();
   StartProgram();
-  ASSERT_TRUE(WaitFor([this] { return Docked(); })) << "the icon never docked";
-  ASSERT_TRUE(WaitFor([this] { return Main().viewable; }));
-  ASSERT_TRUE(WaitFor([this] { return Reddish(IconCentre()); })) << std::hex << IconCentre();
+  ASSERT_TRUE(WaitUntil([this] { return Docked(); })) << "the icon never docked";
+  ASSERT_TRUE(WaitUntil([this] { return Main().viewable; }));
+  ASSERT_TRUE(WaitUntil([this] { return Reddish(IconCentre()); })) << std::hex << IconCentre();
   Shot("tray-stopped", Icon(), 6);
 
   Choose(2);  // Show Server Window, Start Server
-  ASSERT_TRUE(WaitFor([this] { return Greenish(IconCentre()); })) << std::hex << IconCentre();
+  ASSERT_TRUE(WaitUntil([this] { return Greenish(IconCentre()); })) << std::hex << IconCentre();
   Shot("tray-running", Icon(), 6);
   EXPECT_NE(Get("index.html").find("tray test page"), std::string::npos);
   EXPECT_NE(Get("").find("tray test page"), std::string::npos);
 
   ASSERT_EQ(Xdotool("mousemove " + At(Icon()) + " sleep 0.2 click 3"), 0);
-  ASSERT_TRUE(WaitFor([this] { return Menu().viewable; }));
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(WaitUntil([this] { return Painted(Menu()); }));
   Shot("tray-menu", Menu(), 2);
   ASSERT_EQ(Xdotool("mousemove 300 600 sleep 0.2 click 1"), 0);  // the bare desktop
-  EXPECT_TRUE(WaitFor([this] { return !Menu().viewable; }));
+  EXPECT_TRUE(WaitUntil([this] { return !Menu().viewable; }));
 
   Choose(2);  // Show Server Window, Shutdown Server
-  ASSERT_TRUE(WaitFor([this] { return Reddish(IconCentre()); }));
+  ASSERT_TRUE(WaitUntil([this] { return Reddish(IconCentre()); }));
   EXPECT_EQ(Get("index.html", true), "");
   const std::string log = Log();
   auto count = [&log](const std::string& what) {
@@ -439,50 +435,49 @@ TEST_F(TrayProgramTest, ControlledFromTheTrayFromStartToEnd) {
   EXPECT_EQ(count("\"GET / HTTP/1.1\""), 1u) << log;
 
   x_->CloseBox(Main().window);
-  ASSERT_TRUE(WaitFor([this] { return !Main().viewable; })) << "the close box did not hide the window";
+  ASSERT_TRUE(WaitUntil([this] { return !Main().viewable; })) << "the close box did not hide the window";
   ASSERT_EQ(Xdotool("mousemove " + At(Icon()) + " sleep 0.2 click --repeat 2 --delay 80 1"), 0);
-  ASSERT_TRUE(WaitFor([this] { return Main().viewable; })) << "a double click did not show it";
+  ASSERT_TRUE(WaitUntil([this] { return Main().viewable; })) << "a double click did not show it";
 
   // About from the menu; a link runs the opener and the window stays; OK closes.
   Choose(4);  // Show, Start, the separator, About
-  ASSERT_TRUE(WaitFor([this] { return About().viewable; }));
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(WaitUntil([this] { return About().viewable; }));
   Seen about = About();
-  Shot("about", about);
   EXPECT_TRUE(x_->HasSmallIcon(about.window));
   EXPECT_TRUE(x_->HasSmallIcon(Main().window));
   // The screen shows exactly what the headless window system paints.
   const WindowPixels expected = HeadlessAbout();
   ASSERT_EQ(expected.width, 350);
   size_t differ = ~size_t{0};
-  EXPECT_TRUE(WaitFor([&] {
+  EXPECT_TRUE(WaitUntil([&] {
     std::vector<uint32_t> shown = x_->Pixels(About().window, 350, 470);
     if (shown.size() != expected.pixels.size()) return false;
     differ = 0;
     for (size_t i = 0; i < shown.size(); ++i) differ += shown[i] != expected.pixels[i];
     return differ == 0;
   })) << differ << " pixels differ";
+  Shot("about", about);
   ASSERT_EQ(Xdotool("mousemove " + std::to_string(about.x + 215) + " " + std::to_string(about.y + 118) +
                     " sleep 0.2 click 1"), 0);
-  EXPECT_TRUE(WaitFor([this] { return Slurp(dir_ + "/opened").find("https://example.org/ambrel/comments") !=
+  EXPECT_TRUE(WaitUntil([this] { return Slurp(dir_ + "/opened").find("https://example.org/ambrel/comments") !=
                                       std::string::npos; }));
   EXPECT_TRUE(About().viewable);
   ASSERT_EQ(Xdotool("mousemove " + std::to_string(about.x + 306) + " " + std::to_string(about.y + 453) +
                     " sleep 0.2 click 1"), 0);
-  ASSERT_TRUE(WaitFor([this] { return !About().viewable; })) << "OK did not close About";
+  ASSERT_TRUE(WaitUntil([this] { return !About().viewable; })) << "OK did not close About";
 
   // From the main window's About button; its close box closes it.
   Seen main = Main();
   ASSERT_EQ(Xdotool("mousemove " + std::to_string(main.x + 44) + " " + std::to_string(main.y + 431) +
                     " sleep 0.2 click 1"), 0);
-  ASSERT_TRUE(WaitFor([this] { return About().viewable; })) << "the About button did nothing";
+  ASSERT_TRUE(WaitUntil([this] { return About().viewable; })) << "the About button did nothing";
   x_->CloseBox(About().window);
-  ASSERT_TRUE(WaitFor([this] { return !About().viewable; }));
+  ASSERT_TRUE(WaitUntil([this] { return !About().viewable; }));
 
   // Open once more, then "Close Process" from the menu ends everything.
   ASSERT_EQ(Xdotool("mousemove " + std::to_string(main.x + 44) + " " + std::to_string(main.y + 431) +
                     " sleep 0.2 click 1"), 0);
-  ASSERT_TRUE(WaitFor([this] { return About().viewable; }));
+  ASSERT_TRUE(WaitUntil([this] { return About().viewable; }));
   EXPECT_EQ(ChildrenOf(program_), 0);
   Choose(5);
   EXPECT_EQ(ExitCode(), 0);
@@ -504,25 +499,25 @@ TEST_F(TrayProgramTest, ABindFailureIsShownAsStoppedAndTheBoxAnswersReturnUnderT
   ASSERT_NE(holder, kInvalidSocket);
   std::ofstream(dir_ + "/twmrc") << "RandomPlacement\n";
   wm_ = Spawn({"env", "LANG=C", "LC_ALL=C", "twm", "-f", dir_ + "/twmrc"});
-  ASSERT_TRUE(WaitFor([this] { return x_->ManagerRunning(); })) << "twm did not start";
+  ASSERT_TRUE(WaitUntil([this] { return x_->ManagerRunning(); })) << "twm did not start";
   StartHost();
   ASSERT_EQ(Xdotool("mousemove 1 700"), 0);  // the pointer on the bare desktop
   StartProgram();
-  ASSERT_TRUE(WaitFor([this] { return x_->One(kMessageBoxClassName, "Server Error").viewable; }));
+  ASSERT_TRUE(WaitUntil([this] { return x_->One(kMessageBoxClassName, "Server Error").viewable; }));
   Shot("bind-failure-box", x_->One(kMessageBoxClassName, "Server Error"));
   // Return as soon as the box holds the keyboard (xdotool sends to the focus).
-  ASSERT_TRUE(WaitFor([this] {
+  ASSERT_TRUE(WaitUntil([this] {
     return Capture("xdotool getwindowfocus 2>/dev/null") ==
            std::to_string(x_->One(kMessageBoxClassName, "Server Error").window) + "\n";
   })) << "the box never had the keyboard";
   ASSERT_EQ(Xdotool("key Return"), 0);
-  ASSERT_TRUE(WaitFor([this] { return !x_->One(kMessageBoxClassName, "Server Error").viewable; }));
-  ASSERT_TRUE(WaitFor([this] { return Docked() && Main().viewable; }));
-  EXPECT_TRUE(WaitFor([this] { return Reddish(IconCentre()); })) << std::hex << IconCentre();
+  ASSERT_TRUE(WaitUntil([this] { return !x_->One(kMessageBoxClassName, "Server Error").viewable; }));
+  ASSERT_TRUE(WaitUntil([this] { return Docked() && Main().viewable; }));
+  EXPECT_TRUE(WaitUntil([this] { return Reddish(IconCentre()); })) << std::hex << IconCentre();
   EXPECT_EQ(Get("", true), "");
   testos::CloseTestSocket(holder);
   Choose(2);  // Show Server Window, Start Server
-  ASSERT_TRUE(WaitFor([this] { return Greenish(IconCentre()); })) << std::hex << IconCentre();
+  ASSERT_TRUE(WaitUntil([this] { return Greenish(IconCentre()); })) << std::hex << IconCentre();
   EXPECT_NE(Get("index.html").find("tray test page"), std::string::npos);
   Choose(5);
   EXPECT_EQ(ExitCode(), 0);
@@ -535,35 +530,34 @@ TEST_F(TrayProgramTest, WaitsForATrayAndMinimisesWhileThereIsNone) {
   std::ofstream(dir_ + "/twmrc") << "RandomPlacement\nNoTitle\n";
   // twm's fonts are the core X fonts of the C locale.
   wm_ = Spawn({"env", "LANG=C", "LC_ALL=C", "twm", "-f", dir_ + "/twmrc"});
-  ASSERT_TRUE(WaitFor([this] { return x_->ManagerRunning(); })) << "twm did not start";
+  ASSERT_TRUE(WaitUntil([this] { return x_->ManagerRunning(); })) << "twm did not start";
   StartProgram();
-  ASSERT_TRUE(WaitFor([this] { return Main().viewable; }));
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(WaitUntil([this] { return Painted(Main()); }));
   EXPECT_FALSE(Docked());
   Shot("no-tray-main", Main());
   x_->CloseBox(Main().window);
-  EXPECT_TRUE(WaitFor([this] { return Main().wmState == IconicState; })) << Main().wmState;
+  EXPECT_TRUE(WaitUntil([this] { return Main().wmState == IconicState; })) << Main().wmState;
 
   StartHost();
-  ASSERT_TRUE(WaitFor([this] { return Docked(); })) << "no dock after the host came";
+  ASSERT_TRUE(WaitUntil([this] { return Docked(); })) << "no dock after the host came";
   ASSERT_EQ(Xdotool("mousemove " + At(Icon()) + " sleep 0.2 click --repeat 2 --delay 80 1"), 0);
-  ASSERT_TRUE(WaitFor([this] { return Main().viewable && Main().wmState == NormalState; }));
+  ASSERT_TRUE(WaitUntil([this] { return Main().viewable && Main().wmState == NormalState; }));
 
   // The program learns that the host went when its icon window comes back
   // to the root: it then makes a fresh one to dock later. Only after that
   // may the close box minimise.
   const Window docked = Icon().window;
   End(&host_);
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(WaitUntil([&] {
     const std::vector<Seen> icons = x_->Find("AmbrelStatusIcon");
     return !icons.empty() && std::none_of(icons.begin(), icons.end(),
                                           [&](const Seen& s) { return s.window == docked || s.embedded; });
   })) << "the program never took its icon back";
   x_->CloseBox(Main().window);
-  EXPECT_TRUE(WaitFor([this] { return Main().wmState == IconicState; })) << Main().wmState;
+  EXPECT_TRUE(WaitUntil([this] { return Main().wmState == IconicState; })) << Main().wmState;
 
   StartHost();
-  ASSERT_TRUE(WaitFor([this] { return Docked(); })) << "no dock after the host restarted";
+  ASSERT_TRUE(WaitUntil([this] { return Docked(); })) << "no dock after the host restarted";
   Choose(5);
   EXPECT_EQ(ExitCode(), 0);
 }

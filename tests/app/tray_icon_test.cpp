@@ -18,8 +18,9 @@
 #include "app/app_icons.h"
 #include "app/tray_icon.h"
 #include "app_fixture.h"
-#include "platform/tray.h"
+#include "window/tray.h"
 #include "support/test_os.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

@@ -2,7 +2,9 @@
 // with Debian's php-cgi and real CGI programs.
 #include <gtest/gtest.h>
 
+#include <linux/sockios.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/types.h>
@@ -44,17 +46,22 @@ const char kQuitSource[] = "int main(void) { return 0; }\n";
 // True once process `pid` has ended: gone, or (with `zombie_ok`) a zombie
 // that its parent has not collected yet. Waits at most about 20 s.
 bool WaitUntilEnded(pid_t pid, bool zombie_ok) {
-  for (int i = 0; i < 2000; ++i) {
+  return WaitUntil([&] {
     if (kill(pid, 0) != 0 && errno == ESRCH) return true;
     std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
     size_t paren = stat.rfind(')');
-    if (zombie_ok && paren != std::string::npos && paren + 2 < stat.size() &&
-        stat[paren + 2] == 'Z') {
-      return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+    return zombie_ok && paren != std::string::npos && paren + 2 < stat.size() &&
+           stat[paren + 2] == 'Z';
+  }, std::chrono::seconds(20));
+}
+
+// Waits until the peer has taken every byte sent on `fd` (nothing left in
+// the send queue), so that what is sent next arrives apart from it.
+bool WaitUntilSent(int fd) {
+  return WaitUntil([fd] {
+    int pending = 0;
+    return ioctl(fd, SIOCOUTQ, &pending) == 0 && pending == 0;
+  });
 }
 
 // Asks for the never-ending script and returns its number and its child's
@@ -88,10 +95,7 @@ bool StopWithin(pid_t script, pid_t sleeper) {
     StopServer();
     stopped = true;
   });
-  for (int i = 0; i < 30000 && !stopped; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  bool in_time = stopped;
+  bool in_time = WaitUntil([&] { return stopped.load(); });
   if (!in_time) {
     kill(sleeper, SIGKILL);
     kill(script, SIGKILL);
@@ -278,9 +282,7 @@ TEST_F(GatewayTest, ABodyNeverRunsAsInterpreterInput) {
   ASSERT_GE(fd, 0);
   ASSERT_TRUE(SendText(fd, "POST /cgi-bin/gone.sh HTTP/1.1\r\nContent-Length: 4\r\n\r\n"));
   const std::string pid_file = root_ + "/gone-pid";
-  for (int i = 0; i < 2000 && !fs::exists(pid_file); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  WaitUntil([&] { return fs::exists(pid_file); }, std::chrono::seconds(20));
   const pid_t script = std::atoi(ReadFile(pid_file).c_str());
   ASSERT_GT(script, 0) << "the script never ran";
   EXPECT_TRUE(WaitUntilEnded(script, true));
@@ -389,11 +391,11 @@ TEST_F(GatewayTest, BodiesSplitBetweenWhatCameWithTheHeadAndTheSocketReachTheScr
   int fd = Connect();
   ASSERT_GE(fd, 0);
   ASSERT_TRUE(SendText(fd, head(first, "Keep-Alive") + first.substr(0, 1000)));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(WaitUntilSent(fd));
   ASSERT_TRUE(SendText(fd, first.substr(1000, 7000)));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(WaitUntilSent(fd));
   ASSERT_TRUE(SendText(fd, first.substr(8000) + head(second, "close") + second.substr(0, 10)));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(WaitUntilSent(fd));
   ASSERT_TRUE(SendText(fd, second.substr(10)));
   Response r = ReadOneResponse(fd);
   EXPECT_EQ(r.status, 200);

@@ -263,13 +263,10 @@ class ServerProcess {
   bool Stop() {
     if (pid_ <= 0) return false;
     close(stop_);
-    for (int i = 0; i < 2000; ++i) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-      }
-      usleep(10000);
+    int status = 0;
+    if (WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, std::chrono::seconds(20))) {
+      pid_ = -1;
+      return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
@@ -310,19 +307,19 @@ TEST(DescriptorShortage, TheListenerWaitsItOutAndServesAgain) {
             0);
   std::vector<int> held;
   for (int i = 0; i < 10; ++i) held.push_back(ConnectWithLimit(10));
-  usleep(300000);  // the listener meets the full table
+  // The listener takes a connection, which fills the table, and then meets
+  // the full table with the next.
+  EXPECT_TRUE(WaitUntil([&] { return open_descriptors() > open_now; }));
   for (int fd : held) close(fd);
   // The listener still takes the closed connections left in its backlog, one
   // per retry, and while one of them holds a descriptor a file cannot be
   // opened (a 404 then is right). What must hold is that the server comes
   // back by itself: ask until it serves the file, for at most 30 seconds.
   std::string answer;
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (answer.find("still here") == std::string::npos &&
-         std::chrono::steady_clock::now() < give_up) {
-    if (!answer.empty()) usleep(100000);
+  WaitUntil([&] {
     answer = ExchangeWithLimit("GET /index.html HTTP/1.0\r\n\r\n", 2);
-  }
+    return answer.find("still here") != std::string::npos;
+  });
   EXPECT_NE(answer.find("still here"), std::string::npos) << answer;
   EXPECT_TRUE(server.Stop());
   fs::remove_all(folder);

@@ -19,6 +19,8 @@
 #include <thread>
 
 #include "http/server.h"
+#include "support/http_response.h"
+#include "support/wait.h"
 
 namespace test_site {
 
@@ -61,7 +63,8 @@ inline bool CompileC(const std::string& source, const std::string& program) {
 // (for 30 s and more) while the listener is still starting. -1 when it never
 // connects.
 inline int Connect(const char* host = "127.0.0.1", const char* source = nullptr) {
-  for (int attempt = 0; attempt < 6000; ++attempt) {
+  int connected = -1;
+  WaitUntil([&] {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (source != nullptr) {
       sockaddr_in local{};
@@ -73,11 +76,14 @@ inline int Connect(const char* host = "127.0.0.1", const char* source = nullptr)
     address.sin_family = AF_INET;
     address.sin_port = htons(80);
     inet_pton(AF_INET, host, &address.sin_addr);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+      connected = fd;
+      return true;
+    }
     close(fd);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return -1;
+    return false;
+  });
+  return connected;
 }
 
 inline bool SendText(int fd, const std::string& text) {
@@ -103,10 +109,7 @@ inline ssize_t Receive(int fd, char* buffer, size_t size) {
 
 // Everything the server sends until it closes.
 inline std::string ReceiveAll(int fd) {
-  std::string text;
-  char buffer[8192];
-  for (ssize_t n; (n = Receive(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  return text;
+  return testhttp::ReadAll([fd](char* buffer, size_t size) { return Receive(fd, buffer, size); });
 }
 
 // One request on a fresh connection; the whole answer up to the close. With
@@ -122,20 +125,8 @@ inline std::string Exchange(const std::string& request, const char* host = "127.
   return answer;
 }
 
-struct Response {
-  std::string head;  // up to and including the empty line
-  std::string body;
-  int status = 0;
-};
-
-inline Response Split(const std::string& answer) {
-  Response r;
-  size_t end = answer.find("\r\n\r\n");
-  r.head = answer.substr(0, end == std::string::npos ? answer.size() : end + 4);
-  r.body = end == std::string::npos ? "" : answer.substr(end + 4);
-  if (r.head.size() > 12) r.status = std::atoi(r.head.c_str() + 9);
-  return r;
-}
+using testhttp::Response;
+using testhttp::Split;
 
 inline Response Get(const std::string& target, const std::string& headers = "") {
   return Split(Exchange("GET " + target + " HTTP/1.1\r\n" + headers + "\r\n"));
@@ -149,9 +140,7 @@ inline Response Post(const std::string& target, const std::string& body,
 
 // Waits (up to 30 s) until every session has ended, so each has logged.
 inline void WaitForSessions() {
-  for (int i = 0; i < 30000 && SessionCount.load() != 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  WaitUntil([] { return SessionCount.load() == 0; });
 }
 
 }  // namespace test_site

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/window_system.h"
+#include "window/window_test_hooks.h"
 #include "ui/controls/button.h"
 #include "ui/controls/link.h"
 #include "ui/controls/popup.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "core/blocks.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/controls/button.h"
 #include "ui/controls/link.h"
 #include "ui/controls/popup.h"

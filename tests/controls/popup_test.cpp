@@ -1,6 +1,7 @@
 // The popup menu on the headless window system: keyboard, pointer, wheel and
 // timers, child popups and every notification its owner receives.
 #include "control_harness.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

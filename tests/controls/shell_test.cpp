@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/shell.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -27,11 +28,7 @@ void WriteScript(const std::string& path, const std::string& body) {
 }
 
 bool WaitForFile(const std::string& path) {
-  for (int i = 0; i < 3000; ++i) {  // 30 s at most
-    if (access(path.c_str(), F_OK) == 0) return true;
-    usleep(10000);
-  }
-  return false;
+  return WaitUntil([&] { return access(path.c_str(), F_OK) == 0; });
 }
 
 std::string ReadAll(const std::string& path) {

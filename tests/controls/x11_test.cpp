@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "support/message_pump.h"
 #include "support/private_display.h"
 #include "ui/controls/link.h"

@@ -21,7 +21,6 @@ namespace {
 using test::RawClient;
 using test::RunningServer;
 using test::TempFolder;
-using test::WaitFor;
 
 std::string Exchange(const std::string& request) {
   RawClient client;
@@ -163,7 +162,7 @@ TEST_F(ServerTest, ClientLeavingBetweenRequestsEndsOnlyItsSession) {
     RawClient half;  // a request cut off in its headers
     half.Send("GET /page.html HTTP/1.1\r\nHost: x");
   }
-  EXPECT_TRUE(WaitFor([] { return SessionCount.load() == 0; }));
+  EXPECT_TRUE(WaitUntil([] { return SessionCount.load() == 0; }));
   EXPECT_NE(Exchange("GET /page.html HTTP/1.1\r\n\r\n").find("<p>page</p>"), std::string::npos);
 }
 
@@ -175,7 +174,7 @@ TEST_F(ServerTest, StopReturnsWhileClientsHoldIdleKeepAliveConnections) {
     EXPECT_NE(idle.back()->ReadResponse().find("<p>page</p>"), std::string::npos);
   }
   RawClient silent;  // connected, never sends a byte
-  ASSERT_TRUE(WaitFor([] { return SessionCount.load() == 4; }));
+  ASSERT_TRUE(WaitUntil([] { return SessionCount.load() == 4; }));
   server_.reset();  // StopServer: must return with every session ended
   EXPECT_EQ(SessionCount.load(), 0);
   EXPECT_EQ(ListenerRunning.load(), 0);

@@ -18,7 +18,6 @@ namespace {
 using test::RawClient;
 using test::RunningServer;
 using test::TempFolder;
-using test::WaitFor;
 
 // A peer outside the local network, on this namespace's loopback.
 constexpr const char* kFarPeer = "203.0.113.7";
@@ -51,7 +50,7 @@ TEST(SessionPool, ParkedThreadsServeWithTheSettingsOfTheCurrentRun) {
   {
     RunningServer server(first.Root(), 2);  // everybody
     EXPECT_EQ(Body(Exchange(request)), "first");
-    ASSERT_TRUE(WaitFor(AllParked));
+    ASSERT_TRUE(WaitUntil(AllParked));
     EXPECT_EQ(Body(Exchange(request, kFarPeer)), "first");
   }
   // The stop ended every thread, parked or not.
@@ -60,11 +59,11 @@ TEST(SessionPool, ParkedThreadsServeWithTheSettingsOfTheCurrentRun) {
   {
     RunningServer server(second.Root(), 1);  // the local network only
     EXPECT_EQ(Body(Exchange(request)), "second");
-    ASSERT_TRUE(WaitFor(AllParked));
+    ASSERT_TRUE(WaitUntil(AllParked));
     const int32_t threads = CountSessionThreads();
     // A parked thread takes the far peer and refuses it without a byte.
     EXPECT_EQ(Exchange(request, kFarPeer), "");
-    ASSERT_TRUE(WaitFor(AllParked));
+    ASSERT_TRUE(WaitUntil(AllParked));
     EXPECT_EQ(Body(Exchange(request)), "second");
     EXPECT_EQ(CountSessionThreads(), threads);  // no thread was started for either
   }
@@ -86,7 +85,7 @@ TEST(SessionPool, StopEndsParkedAndBusyThreads) {
     return clients;
   };
   open_clients();  // six at once, then gone: their threads wait for more
-  ASSERT_TRUE(WaitFor(AllParked));
+  ASSERT_TRUE(WaitUntil(AllParked));
   const int32_t threads = CountSessionThreads();
   ASSERT_GE(threads, kClients);
   // Only a few wait in accept, each holding a descriptor the kernel sets

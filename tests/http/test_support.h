@@ -20,6 +20,8 @@
 #include <thread>
 
 #include "http/server.h"
+#include "support/http_response.h"
+#include "support/wait.h"
 
 namespace test {
 
@@ -78,43 +80,23 @@ class RawClient {
     return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
   }
   // Everything until the server closes (or the time limit).
-  std::string ReadAll() {
-    std::string all;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = Receive(buffer, sizeof(buffer))) > 0) all.append(buffer, n);
-    return all;
-  }
+  std::string ReadAll() { return testhttp::ReadAll(Receiver{this}); }
   // Exactly `count` bytes, fewer only when the connection ends first.
-  std::string ReadExactly(size_t count) {
-    std::string all;
-    char buffer[4096];
-    while (all.size() < count) {
-      ssize_t n = Receive(buffer, std::min(sizeof(buffer), count - all.size()));
-      if (n <= 0) break;
-      all.append(buffer, n);
-    }
-    return all;
-  }
+  std::string ReadExactly(size_t count) { return testhttp::ReadExactly(Receiver{this}, count); }
   // One response head, up to and including its empty line.
-  std::string ReadHead() {
-    std::string head;
-    char c;
-    while (head.find("\r\n\r\n") == std::string::npos && Receive(&c, 1) == 1) head += c;
-    return head;
-  }
+  std::string ReadHead() { return testhttp::ReadHead(Receiver{this}); }
   // A response whose head carries Content-Length: head and body.
-  std::string ReadResponse() {
-    std::string head = ReadHead();
-    size_t at = head.find("Content-Length: ");
-    if (at == std::string::npos) return head;
-    return head + ReadExactly(std::strtoull(head.c_str() + at + 16, nullptr, 10));
-  }
+  std::string ReadResponse() { return testhttp::ReadResponse(Receiver{this}); }
 
  private:
   // One recv, asked again when a signal cut it short: with a time limit the
   // system does not restart it, and a child's SIGCHLD can wake it even
   // though nobody handles the signal.
+  // The byte source of the shared response reader.
+  struct Receiver {
+    RawClient* client;
+    ssize_t operator()(char* buffer, size_t size) const { return client->Receive(buffer, size); }
+  };
   ssize_t Receive(char* buffer, size_t size) {
     for (;;) {
       ssize_t n = recv(fd_, buffer, size, 0);
@@ -125,13 +107,6 @@ class RawClient {
   int fd_ = -1;
   bool connected_ = false;
 };
-
-// Waits (at most 20 s) until `done` holds; false when it never did.
-template <typename Condition>
-bool WaitFor(Condition done) {
-  for (int i = 0; i < 20000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return done();
-}
 
 // Runs a shell command and returns what it wrote to standard output.
 inline std::string RunCommand(const std::string& command) {

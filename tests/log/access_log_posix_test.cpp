@@ -17,6 +17,7 @@
 #include "log/access_log_test_support.h"
 #include "log/log_line.h"
 #include "platform/message_box.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -61,9 +62,7 @@ TEST_F(BlockedAccessLogTest, AStopWhileAWriteIsBlockedTellsTheUser) {
   std::thread logger([this] { Log("/blocked"); });
   // The line's stamp is the first reading, the thread's check of the file
   // name right before it opens the file the second.
-  for (int i = 0; i < 30000 && g_clock_reads.load() < 2; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  WaitUntil([] { return g_clock_reads.load() >= 2; });
   ASSERT_GE(g_clock_reads.load(), 2);
   MessageBoxPresenter old = SetMessageBoxPresenter(CaptureBox);
   StopAccessLog();
@@ -112,10 +111,12 @@ TEST_F(BlockedAccessLogTest, LoggersWaitWhileEveryBufferIsFullAndLoseNothing) {
   // Let the loggers run into the full buffers (how far they get does not
   // matter: they cannot all be through while nothing is written).
   int settled = -1;
-  for (int i = 0; i < 2000 && settled != handed.load(); ++i) {
-    settled = handed.load();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  WaitUntil([&] {
+    const int now = handed.load();
+    const bool still = now == settled;
+    settled = now;
+    return still;
+  }, std::chrono::seconds(10));
   EXPECT_LT(handed.load(), kThreads * kLines);
   // The reader holds the FIFO open for reading and writing, so each pass
   // of the log thread (open, write, close) finds it there and no read ever

@@ -13,6 +13,7 @@
 
 #include "log/access_log_test_support.h"
 #include "log/log_line.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -194,9 +195,7 @@ TEST_F(AccessLogTest, ThirtyTwoLoggersOnceAndInOrderAcrossEarlyWritesAndAStop) {
   }
   // The stop comes while the loggers are still busy; what they hand in
   // afterwards goes to the file directly.
-  for (int i = 0; i < 20000 && handed.load() < kThreads * kLines / 2; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  WaitUntil([&] { return handed.load() >= kThreads * kLines / 2; }, std::chrono::seconds(20));
   StopAccessLog();
   for (std::thread& t : threads) t.join();
   WaitForNoThreads();

@@ -15,10 +15,11 @@
 #include <thread>
 
 #include "http/engine.h"
-#include "http/thread_registry.h"
+#include "core/thread_registry.h"
 #include "log/access_log.h"
 #include "platform/clock.h"
 #include "support/test_os.h"
+#include "support/wait.h"
 
 namespace fs = std::filesystem;
 
@@ -52,9 +53,7 @@ std::string ReadWholeFile(const std::string& path) {
 
 // Waits (up to 30 s) until the log thread has retired from the registry.
 void WaitForNoThreads() {
-  for (int i = 0; i < 30000 && CountRegisteredThreads() != 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  WaitUntil([] { return CountRegisteredThreads() == 0; });
 }
 
 class AccessLogTest : public ::testing::Test {
@@ -77,11 +76,10 @@ class AccessLogTest : public ::testing::Test {
   }
   // Polls (up to 30 s) until the file holds `count` lines.
   void WaitForLines(const std::string& path, size_t count) {
-    for (int i = 0; i < 30000; ++i) {
+    WaitUntil([&] {
       std::string text = ReadWholeFile(path);
-      if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= count) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+      return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= count;
+    });
   }
 
   std::string root_;

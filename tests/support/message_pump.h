@@ -12,19 +12,17 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window_system.h"
+#include "support/wait.h"
+#include "window/window_system.h"
 
 // Runs the message loop until `done` holds; false when `limit` passes first.
 // The default is generous: a loaded display server may take seconds.
 template <typename Done>
 bool PumpUntil(Done&& done, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  for (;;) {
+  return WaitUntil([&] {
     ProcessPendingMessages();
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+    return done();
+  }, limit);
 }
 
 // Runs a program (argv[0] a full path) to its end while pumping messages;

@@ -19,6 +19,8 @@
 #include <string>
 #include <thread>
 
+#include "support/wait.h"
+
 namespace private_display_detail {
 
 using Clock = std::chrono::steady_clock;
@@ -48,13 +50,10 @@ inline bool ReadLine(int fd, std::string* line, milliseconds limit) {
 
 // Reaps `pid` within `limit`; true when it has ended (or is not our child).
 inline bool WaitForExit(pid_t pid, milliseconds limit) {
-  const Clock::time_point deadline = Clock::now() + limit;
-  for (;;) {
+  return WaitUntil([pid] {
     const pid_t done = waitpid(pid, nullptr, WNOHANG);
-    if (done == pid || (done < 0 && errno != EINTR)) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(milliseconds(10));
-  }
+    return done == pid || (done < 0 && errno != EINTR);
+  }, limit);
 }
 
 // In the forked child: becomes Xvfb writing its display number to `fd`.

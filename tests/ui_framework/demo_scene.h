@@ -6,7 +6,7 @@
 #include "core/blocks.h"
 #include "ui/framework/gui_window.h"
 #include "ui/render/image.h"
-#include "ui/system/system_controls.h"
+#include "window/builtin/system_controls.h"
 
 inline constexpr int32_t kServingEditId = 11;
 inline constexpr int32_t kPhpEditId = 12;

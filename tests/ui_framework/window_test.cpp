@@ -12,8 +12,9 @@
 #include "ui/framework/gui_window.h"
 #include "ui/render/resources.h"
 #include "ui/render/sys_colors.h"
-#include "ui/system/control_colors.h"
-#include "ui/system/system_controls.h"
+#include "window/builtin/control_colors.h"
+#include "window/builtin/system_controls.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

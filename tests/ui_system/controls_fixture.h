@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "platform/window_system.h"
-#include "ui/system/control_colors.h"
-#include "ui/system/system_controls.h"
+#include "window/window_test_hooks.h"
+#include "window/builtin/control_colors.h"
+#include "window/builtin/system_controls.h"
 
 struct ParentLog {
   std::vector<std::pair<int, int>> commands;  // (control id, notification code)

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/text.h"
-#include "ui/system/edit_model.h"
+#include "window/builtin/edit_model.h"
 
 namespace {
 

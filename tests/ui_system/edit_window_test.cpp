@@ -7,7 +7,8 @@
 #include "image_dump.h"
 #include "platform/text.h"
 #include "ui/render/sys_colors.h"
-#include "ui/system/edit_paint.h"
+#include "window/builtin/edit_paint.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

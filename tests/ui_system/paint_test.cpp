@@ -9,10 +9,10 @@
 #include "image_dump.h"
 #include "platform/text.h"
 #include "ui/render/sys_colors.h"
-#include "ui/system/edit_paint.h"
-#include "ui/system/message_box_paint.h"
-#include "ui/system/message_icons.h"
-#include "ui/system/static_paint.h"
+#include "window/builtin/edit_paint.h"
+#include "window/builtin/message_box_paint.h"
+#include "window/builtin/message_icons.h"
+#include "window/builtin/static_paint.h"
 
 namespace {
 

@@ -7,7 +7,9 @@
 #include "controls_fixture.h"
 #include "image_dump.h"
 #include "ui/render/sys_colors.h"
-#include "ui/system/message_box_paint.h"
+#include "window/builtin/message_box_paint.h"
+#include "window/window_test_hooks.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -139,11 +141,10 @@ TEST_F(MessageBoxTest, RaisedOnAnotherThreadWaitsUntilClosed) {
     returned = true;
   });
   WindowHandle box = nullptr;
-  for (int i = 0; i < 30000 && !box; ++i) {  // up to 30 s
+  WaitUntil([&] {
     ProcessPendingMessages();
-    box = ActiveBox();
-    if (!box) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+    return (box = ActiveBox()) != nullptr;
+  });
   EXPECT_NE(box, nullptr);
   if (box) {
     Pump();
@@ -166,10 +167,10 @@ TEST_F(MessageBoxTest, RaisedOnAnotherThreadWaitsUntilClosed) {
     EXPECT_LE(std::abs((rect.left + rect.right) - (area.left + area.right)), 2);
     Press(VK_RETURN);
   }
-  for (int i = 0; i < 30000 && !returned; ++i) {
+  WaitUntil([&] {
     ProcessPendingMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+    return returned.load();
+  });
   if (!returned && box) DestroyWindow(box);  // release the thread before failing
   engine.join();
   EXPECT_TRUE(returned.load());

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/system/text_wrap.h"
+#include "window/builtin/text_wrap.h"
 
 namespace {
 

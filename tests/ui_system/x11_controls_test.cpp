@@ -12,8 +12,9 @@
 #include "support/message_pump.h"
 #include "support/private_display.h"
 #include "ui/render/sys_colors.h"
-#include "ui/system/edit_paint.h"
-#include "ui/system/message_box_paint.h"
+#include "window/builtin/edit_paint.h"
+#include "window/builtin/message_box_paint.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

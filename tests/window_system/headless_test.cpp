@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/message_box.h"
-#include "platform/window_system.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/tray.h"
-#include "platform/window_system.h"
+#include "window/tray.h"
+#include "window/window_test_hooks.h"
 
 namespace {
 

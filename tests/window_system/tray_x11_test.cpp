@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/tray.h"
-#include "platform/window_system.h"
+#include "window/tray.h"
+#include "window/window_system.h"
 #include "support/message_pump.h"
 #include "support/private_display.h"
 

@@ -16,9 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "support/message_pump.h"
 #include "support/private_display.h"
+#include "support/wait.h"
 
 // After gtest and the window system: Xlib's macros (None, Bool, CursorShape)
 // would break both.
@@ -239,9 +240,13 @@ std::string RunPeer(const char* mode, bool pumpMeanwhile) {
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
   int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
+  const bool ended = WaitUntil([&] {
     if (pumpMeanwhile) ProcessPendingMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return waitpid(pid, &status, WNOHANG) != 0;
+  });
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
   }
   std::string out;
   char buffer[256];

@@ -15,7 +15,7 @@
 #include <vector>
 #include <string>
 
-#include "access/server_scope.h"
+#include "scope/server_scope.h"
 #include "http/server.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -26,7 +26,6 @@ namespace {
 using wintest::Exchange;
 using wintest::Folder;
 using wintest::RawClient;
-using wintest::WaitFor;
 
 // 2006-12-05 10:20:30 UTC.
 void SetKnownTime(const std::string& file) {
@@ -56,7 +55,7 @@ class WindowsServerTest : public ::testing::Test {
     // PHP on, with a PHP folder that holds no interpreter.
     StartServer(log, site_.Root().c_str(), &token_, 0, 1, php_.Root().c_str(), 1);
     running_ = true;
-    ASSERT_TRUE(WaitFor([] { return RawClient().connected(); }));
+    ASSERT_TRUE(WaitUntil([] { return RawClient().connected(); }));
   }
   void Stop() {
     StopServer();
@@ -168,7 +167,7 @@ TEST_F(WindowsServerTest, AccessLogWritesTheDaysFile) {
                 now.time.year);
   std::string file = log_dir + name;
   std::string text;
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(WaitUntil([&] {
     std::ifstream in(file, std::ios::binary);
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !text.empty();
@@ -186,7 +185,7 @@ TEST_F(WindowsServerTest, StopEndsIdleKeepAliveSessionsWhileClientsHoldTheirOwnS
     EXPECT_NE(idle.back()->ReadResponse().find("<p>page</p>"), std::string::npos);
   }
   RawClient silent;
-  ASSERT_TRUE(WaitFor([] { return SessionCount.load() == 4; }));
+  ASSERT_TRUE(WaitUntil([] { return SessionCount.load() == 4; }));
   Stop();
   EXPECT_EQ(SessionCount.load(), 0);
   EXPECT_EQ(ListenerRunning.load(), 0);
@@ -206,9 +205,9 @@ TEST_F(WindowsServerTest, EndOfTheSocketLibraryEndsAnIdleKeepAliveSession) {
   auto client = std::make_unique<RawClient>(false);
   client->Send("GET /page.html HTTP/1.1\r\nConnection: keep-alive\r\n\r\n");
   EXPECT_NE(client->ReadResponse().find("<p>page</p>"), std::string::npos);
-  ASSERT_TRUE(WaitFor([] { return SessionCount.load() == 1; }));
+  ASSERT_TRUE(WaitUntil([] { return SessionCount.load() == 1; }));
   EndSocketLibrary();
-  EXPECT_TRUE(WaitFor([] { return SessionCount.load() == 0 && ListenerRunning.load() == 0; }));
+  EXPECT_TRUE(WaitUntil([] { return SessionCount.load() == 0 && ListenerRunning.load() == 0; }));
   client.reset();
   Stop();
   Start();
@@ -229,14 +228,14 @@ TEST_F(WindowsServerTest, ScopeAdmitsThisMachineOrTheNetwork) {
   };
   // Scope 0: the adapter's address is this machine once the watcher has
   // read the adapters; the other address is refused without a byte.
-  ASSERT_TRUE(WaitFor([&] { return IsLocalMachineAddress(own); })) << own;
+  ASSERT_TRUE(WaitUntil([&] { return IsLocalMachineAddress(own); })) << own;
   EXPECT_NE(served(own).find("<p>page</p>"), std::string::npos);
   EXPECT_EQ(served(other), "");
   EXPECT_NE(served("127.0.0.1").find("<p>page</p>"), std::string::npos);
   Stop();
   StartServer(nullptr, site_.Root().c_str(), &token_, 1, 0, nullptr, 0);
   running_ = true;
-  ASSERT_TRUE(WaitFor([] { return RawClient().connected(); }));
+  ASSERT_TRUE(WaitUntil([] { return RawClient().connected(); }));
   EXPECT_NE(served(other).find("<p>page</p>"), std::string::npos);  // a private address
   EXPECT_EQ(served(own), "");  // not a private range, though this machine's
 }

@@ -15,7 +15,8 @@
 #include "core/blocks.h"
 #include "core/paths.h"
 #include "platform/text.h"
-#include "ui/system/system_controls.h"
+#include "support/wait.h"
+#include "window/builtin/system_controls.h"
 
 // After the program's headers: the system's define many of their names as macros.
 #include <windows.h>
@@ -40,11 +41,10 @@ void Press(WORD key) {
 // loaded machine may take seconds).
 template <typename Done>
 bool PumpUntil(Done done) {
-  for (int i = 0; i < 3000 && !done(); ++i) {
+  return WaitUntil([&] {
     ProcessPendingMessages();
-    Sleep(10);
-  }
-  return done();
+    return done();
+  });
 }
 
 TEST(SystemEditOnWindows, FieldsAreSystemControlsThatTypingAndTabReach) {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/win32/ui/win32_tray.h"
+#include "window/win32/win32_tray.h"
 
 namespace {
 

@@ -14,7 +14,9 @@
 #include <string>
 #include <thread>
 
+#include "support/http_response.h"
 #include "support/test_os.h"
+#include "support/wait.h"
 
 namespace wintest {
 
@@ -22,13 +24,6 @@ namespace wintest {
 inline bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-// Waits (at most 20 s) until `done` holds; false when it never did.
-template <typename Condition>
-bool WaitFor(Condition done) {
-  for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return done();
 }
 
 // A folder with the engine's directory convention (one trailing backslash);
@@ -92,39 +87,27 @@ class RawClient {
   // Everything until the server closes (or the time limit); `ended` tells
   // whether the connection ended (a close or a reset, not the time limit).
   std::string ReadAll(bool* ended = nullptr) {
-    std::string all;
-    char buffer[16384];
-    int n;
-    while ((n = recv(socket_, buffer, sizeof(buffer), 0)) > 0) all.append(buffer, n);
-    if (ended != nullptr) *ended = n == 0 || WSAGetLastError() != WSAETIMEDOUT;
+    int last = 0;
+    std::string all = testhttp::ReadAll([&](char* buffer, size_t size) {
+      return last = recv(socket_, buffer, static_cast<int>(size), 0);
+    });
+    if (ended != nullptr) *ended = last == 0 || WSAGetLastError() != WSAETIMEDOUT;
     return all;
   }
-  std::string ReadExactly(size_t count) {
-    std::string all;
-    char buffer[16384];
-    while (all.size() < count) {
-      int want = static_cast<int>(std::min(sizeof(buffer), count - all.size()));
-      int n = recv(socket_, buffer, want, 0);
-      if (n <= 0) break;
-      all.append(buffer, n);
-    }
-    return all;
-  }
-  std::string ReadHead() {
-    std::string head;
-    char c;
-    while (head.find("\r\n\r\n") == std::string::npos && recv(socket_, &c, 1, 0) == 1) head += c;
-    return head;
-  }
+  std::string ReadExactly(size_t count) { return testhttp::ReadExactly(Receiver{this}, count); }
+  std::string ReadHead() { return testhttp::ReadHead(Receiver{this}); }
   // A response whose head carries Content-Length: head and body.
-  std::string ReadResponse() {
-    std::string head = ReadHead();
-    size_t at = head.find("Content-Length: ");
-    if (at == std::string::npos) return head;
-    return head + ReadExactly(std::strtoull(head.c_str() + at + 16, nullptr, 10));
-  }
+  std::string ReadResponse() { return testhttp::ReadResponse(Receiver{this}); }
 
  private:
+  // The byte source of the shared response reader.
+  struct Receiver {
+    RawClient* client;
+    int operator()(char* buffer, size_t size) const {
+      return recv(client->socket_, buffer, static_cast<int>(size), 0);
+    }
+  };
+
   bool own_start_;
   SOCKET socket_ = INVALID_SOCKET;
   bool connected_ = false;

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/image.h"
+#include "platform/image.h"
 #include "platform/text/font_lookup.h"
 
 struct GlyphBits {

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "platform/text.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 
 struct Icon;
 struct Image;

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "platform/text.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/render/image.h"
 
 struct ThemeApi;

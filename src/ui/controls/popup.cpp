@@ -167,10 +167,10 @@ void ChoosePopupItem(WindowHandle window, PopupData* p, MenuItem* item) {
   if (IsWindow(window)) DestroyWindow(window);  // the owner may have done it already
 }
 
-LResult PopupWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_CREATE) return OnCreate(window, lParam);
-  PopupData* p = static_cast<PopupData*>(GetWindowUserData(window));
-  if (p == nullptr) return DefaultWindowProc(window, message, wParam, lParam);
+namespace {
+
+// Every message of a popup that has its record.
+LResult PopupMessage(WindowHandle window, PopupData* p, uint32_t message, WParam wParam, LParam lParam) {
   bool handled = true;
   const LResult result = OnToolkitMessage(window, p, message, wParam, lParam, &handled);
   if (handled) return result;
@@ -210,6 +210,12 @@ LResult PopupWindowProc(WindowHandle window, uint32_t message, WParam wParam, LP
   }
 }
 
+}  // namespace
+
+LResult PopupWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+  return DispatchControlMessage<PopupData>(window, message, wParam, lParam, OnCreate, PopupMessage);
+}
+
 int RegisterPopupClass(FontHandle font, const Icon* checkOnIcon, const Icon* checkOffIcon,
                        const Icon* radioOnIcon, const Icon* radioOffIcon) {
   WindowClass windowClass{};
@@ -220,9 +226,7 @@ int RegisterPopupClass(FontHandle font, const Icon* checkOnIcon, const Icon* che
   windowClass.cursor = CursorShape::kArrow;
   if (!RegisterWindowClass(windowClass)) return 0;
   PopupMarks = PopupMarkIcons{checkOnIcon, checkOffIcon, radioOnIcon, radioOffIcon};
-  static FontHandle ownFont = nullptr;  // made once, kept for the process
-  if (font == nullptr && ownFont == nullptr) ownFont = CreateTextFont("Tahoma", -12, 700);
-  DefaultPopupFont = font != nullptr ? font : ownFont;
+  DefaultPopupFont = font != nullptr ? font : SharedInterfaceFont(700);
   return 1;
 }
 

@@ -10,7 +10,7 @@
 
 #include "platform/text.h"
 #include "ui/controls/menu_items.h"
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/render/image.h"
 
 constexpr const char* kPopupClassName = "AmbrelPopup_WndClass";

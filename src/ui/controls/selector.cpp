@@ -135,12 +135,8 @@ LResult OnToolkitMessage(WindowHandle window, SelectorData* s, uint32_t message,
   }
 }
 
-}  // namespace
-
-LResult SelectorWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_CREATE) return OnCreate(window, lParam);
-  SelectorData* s = Record(window);
-  if (s == nullptr) return DefaultWindowProc(window, message, wParam, lParam);
+// Every message of a selector that has its record.
+LResult SelectorMessage(WindowHandle window, SelectorData* s, uint32_t message, WParam wParam, LParam lParam) {
   bool handled = true;
   const LResult result = OnToolkitMessage(window, s, message, wParam, lParam, &handled);
   if (handled) return result;
@@ -173,6 +169,12 @@ LResult SelectorWindowProc(WindowHandle window, uint32_t message, WParam wParam,
   }
 }
 
+}  // namespace
+
+LResult SelectorWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+  return DispatchControlMessage<SelectorData>(window, message, wParam, lParam, OnCreate, SelectorMessage);
+}
+
 int RegisterSelectorClass(FontHandle font) {
   WindowClass windowClass{};
   windowClass.name = kSelectorClassName;
@@ -181,9 +183,7 @@ int RegisterSelectorClass(FontHandle font) {
   windowClass.background = kNoBackground;
   windowClass.cursor = CursorShape::kArrow;
   if (!RegisterWindowClass(windowClass)) return 0;
-  static FontHandle ownFont = nullptr;  // made once, kept for the process
-  if (font == nullptr && ownFont == nullptr) ownFont = CreateTextFont("Tahoma", -12, 400);
-  DefaultSelectorFont = font != nullptr ? font : ownFont;
+  DefaultSelectorFont = font != nullptr ? font : SharedInterfaceFont(400);
   return 1;
 }
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/visual_styles.h"
+#include "window/visual_styles.h"
 
 // Entry points of the visual-style library, bound by name at run time
 // (ThemeEntry): the signatures are the platform's, and only the platform

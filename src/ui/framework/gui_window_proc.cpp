@@ -6,7 +6,7 @@
 #include "ui/framework/gui_window.h"
 #include "ui/render/surface.h"
 #include "ui/render/sys_colors.h"
-#include "ui/system/control_colors.h"
+#include "window/builtin/control_colors.h"
 
 namespace {
 

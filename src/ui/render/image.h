@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "core/image.h"
+#include "platform/image.h"
 
 using Color = uint32_t;
 

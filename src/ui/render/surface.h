@@ -2,7 +2,7 @@
 // copied to it in one step. The pixels themselves are memory (image.h).
 #pragma once
 
-#include "platform/window_system.h"
+#include "window/window_system.h"
 #include "ui/render/image.h"
 
 // Allocates a width x height surface for painting `window` (null: any
