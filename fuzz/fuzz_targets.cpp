@@ -15,8 +15,10 @@
 
 #include "scope/address_pattern.h"
 #include "app/app_state.h"
+#include "app/main_window.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
+#include "app/settings_controls.h"
 #include "core/blocks.h"
 #include "core/error.h"
 #include "core/paths.h"
@@ -314,7 +316,10 @@ int FuzzSettingsFile(const uint8_t* data, size_t size) {
   FILE* stream = fmemopen(const_cast<uint8_t*>(size > 0 ? data : reinterpret_cast<const uint8_t*>("")),
                           size, "rb");
   if (stream == nullptr) return 0;
-  const bool ok = ReadSettingsStream(stream);
+  // The program's own path: the file into the value, the value into the controls.
+  Settings settings = SettingsFromControls();
+  const bool ok = ReadSettingsStream(stream, &settings);
+  ShowSettingsInControls(settings);
   const long position = std::ftell(stream);
   std::fclose(stream);
   const ExpectedLoad e = ReferenceRead(data, size);

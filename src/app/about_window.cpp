@@ -22,9 +22,6 @@
 #define AMBREL_BUG_URL "https://example.org/ambrel/bugs"
 #endif
 
-GuiWindow* AboutWindow = nullptr;
-bool CloseRequested = false;
-
 namespace {
 
 constexpr const char* kNote =

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/app_state.h"
 #include "window/window_system.h"
 #include "ui/framework/gui_window.h"
 #include "ui/render/image.h"
@@ -12,13 +13,8 @@
 inline constexpr const char* kAboutTitle = "About Ambrel HTTP Server ...";
 inline constexpr const char* kAboutFailedText = "Unable to Create About Window";
 
-// The About window's description while it exists, otherwise null; the
-// window counts as open while this is set.
-extern GuiWindow* AboutWindow;
-
-// Set when "Close Process" is chosen while the About window is open: when
-// its loop ends, the About window destroys its owner, which ends the program.
-extern bool CloseRequested;
+// Its state, AboutWindow and CloseRequested, is the application's
+// (app_state.h).
 
 // Builds, shows and runs the About window until it closes, with `owner`
 // disabled meanwhile; OK shows okIcon, the three links linkIcon1 to 3 beside

@@ -12,6 +12,8 @@ EngineToken* RunningServer = nullptr;
 bool SettingsLoading = false;
 MainControls Controls = {};
 bool ConsoleMode = false;
+GuiWindow* AboutWindow = nullptr;
+bool CloseRequested = false;
 
 const Icon* AppIcon(int32_t number) {
   return number >= 1 && number <= kAppIconCount ? AppIcons[number - 1] : nullptr;

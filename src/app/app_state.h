@@ -1,7 +1,7 @@
 // The application's process-wide state, declared in one place: the icons,
 // the main window and the handles of its controls, the running engine's
-// token and the change-suppression flag. Everything here belongs to the
-// user-interface thread.
+// token, the change-suppression flag and the About window's state.
+// Everything here belongs to the user-interface thread.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +43,14 @@ extern MainControls Controls;
 // Without a display the program runs on the headless window system: boxes
 // then go to standard error instead of waiting for a user who cannot see them.
 extern bool ConsoleMode;
+
+// The About window's description while it exists, otherwise null; the
+// window counts as open while this is set.
+extern GuiWindow* AboutWindow;
+
+// Set when "Close Process" is chosen while the About window is open: when
+// its loop ends, the About window destroys its owner, which ends the program.
+extern bool CloseRequested;
 
 // The icon of resource `number` (1 to 19), or null.
 const Icon* AppIcon(int32_t number);

@@ -1,10 +1,13 @@
 #include "app/main_window.h"
 
+#include <iterator>
+
 #include "app/about_window.h"
 #include "app/app_icons.h"
 #include "app/app_state.h"
 #include "app/server_control.h"
-#include "app/settings_file.h"
+#include "app/settings_controls.h"
+#include "app/tray_menu.h"
 #include "app/tray_icon.h"
 #include "core/blocks.h"
 #include "ui/controls/button.h"
@@ -258,3 +261,52 @@ void ShowMainWindow(int32_t reload) {
 }
 
 void HideMainWindow() { ShowWindow(MainWindow->hwnd, SW_HIDE); }
+
+void OnOkButton() {
+  if (!IsWindowEnabled(Controls.applyButton)) {
+    HideMainWindow();
+    return;
+  }
+  if (ApplySettings() == 1) HideMainWindow();
+}
+
+void OnCancelButton() { HideMainWindow(); }
+
+namespace {
+
+void OpenAbout() {
+  OpenAboutWindow(MainWindowHandle(), AppIcon(3), AppIcon(17), AppIcon(18), AppIcon(19));
+  CloseAboutWindow();
+}
+
+}  // namespace
+
+void HandleTrayCallback(LParam mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDBLCLK) {
+    ShowMainWindow(1);
+  } else if (mouseMessage == WM_RBUTTONUP) {
+    OpenControlMenu(MainWindowHandle(), MainFont, RunningServer != nullptr, AppIcon, TrayMenuPoint());
+  }
+}
+
+void HandleTrayMenuCommand(int32_t id) {
+  switch (id) {
+    case kTrayMenuShowId: ShowMainWindow(1); break;
+    case kTrayMenuStartId: StartServerCommand(); break;
+    case kTrayMenuShutdownId: ShutdownServerCommand(); break;
+    case kTrayMenuAboutId: OpenAbout(); break;
+    case kTrayMenuCloseId: CloseProcess(); break;
+    default: break;
+  }
+}
+
+void CloseProcess() {
+  RemoveTrayIcon();
+  StopRunningServer();
+  if (AboutWindow != nullptr && IsWindow(AboutWindow->hwnd)) {
+    CloseRequested = true;
+    PostWindowMessage(AboutWindow->hwnd, TKM_ENDMODAL, 0, 0);
+    return;
+  }
+  if (IsWindow(MainWindowHandle())) DestroyWindow(MainWindowHandle());
+}

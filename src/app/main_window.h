@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/settings.h"
 #include "window/window_system.h"
 #include "ui/framework/gui_window.h"
 
@@ -28,21 +29,6 @@ enum MainControlId : int32_t {
   kOkButtonId = 18,
   kCancelButtonId = 19,
   kAboutButtonId = 21,
-};
-
-// Selector item identifiers, as settings.dat stores them.
-enum SelectorItemId : int32_t {
-  kItemRunning = 1,
-  kItemNotRunning = 2,
-  kItemLocalServer = 3,
-  kItemLanServer = 4,
-  kItemInternetServer = 5,
-  kItemPhpEnabled = 6,
-  kItemPhpDisabled = 7,
-  kItemCgiEnabled = 8,
-  kItemCgiDisabled = 9,
-  kItemLoggingEnabled = 10,
-  kItemLoggingDisabled = 11,
 };
 
 inline constexpr int32_t kMainMinWidth = 365;
@@ -69,3 +55,21 @@ LResult MainWindowProc(WindowHandle hwnd, uint32_t message, WParam wParam, LPara
 // into the controls first. OK ends enabled, Apply disabled.
 void ShowMainWindow(int32_t reload);
 void HideMainWindow();
+
+// The main window's own buttons: OK applies changed settings and hides the
+// window when they were taken; Cancel hides it.
+void OnOkButton();
+void OnCancelButton();
+
+// What reaches the main window from the tray icon: its callback message
+// (lParam: the mouse message; a double click shows the window, a right
+// click opens the control menu) and the control menu's commands
+// (kTrayMenuFirstId to kTrayMenuLastId).
+void HandleTrayCallback(LParam mouseMessage);
+void HandleTrayMenuCommand(int32_t id);
+
+// Ends the program: removes the icon, stops the engine so that the access
+// log writes out what it holds, then closes the About window when it is open
+// (which then destroys the main window) or destroys the main window, whose
+// end ends the message loop.
+void CloseProcess();

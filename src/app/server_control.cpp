@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/main_window.h"
-#include "app/settings_file.h"
-#include "app/tray_icon.h"
+#include "app/engine_state.h"
+#include "app/settings.h"
+#include "app/settings_controls.h"
 #include "core/blocks.h"
 #include "core/error.h"
 #include "http/server.h"
@@ -165,7 +165,9 @@ int32_t ApplySettings() {
                      failure.caption, failure.icon);
       result = 0;
     }
-    RefreshTrayIcon();
+    NoticeEngineState(result == 0                  ? EngineState::kFailed
+                      : RunningServer != nullptr ? EngineState::kStarted
+                                                 : EngineState::kStopped);
   }
   if (result == 1 && SaveSettings() == 1) {
     EnableWindow(Controls.okButton, true);
@@ -189,17 +191,7 @@ void OnSelectorChoice() {
   EnableWindow(Controls.applyButton, true);
 }
 
-void OnOkButton() {
-  if (!IsWindowEnabled(Controls.applyButton)) {
-    HideMainWindow();
-    return;
-  }
-  if (ApplySettings() == 1) HideMainWindow();
-}
-
 void OnApplyButton() { ApplySettings(); }
-
-void OnCancelButton() { HideMainWindow(); }
 
 // The chooser opens on the folder the field names; a cancel leaves the
 // field as it was.

@@ -1,7 +1,7 @@
 // Settings validation and server control: the one apply operation that
-// checks the directory fields and starts or stops the engine, the change
-// tracking behind the OK and Apply buttons, and the commands of the buttons
-// and of the tray menu.
+// checks the directory fields, starts or stops the engine and tells the
+// engine's new state (engine_state.h), the change tracking behind the OK and
+// Apply buttons, Apply and Browse, and the tray menu's start and stop.
 #pragma once
 
 #include <cstdint>
@@ -52,9 +52,7 @@ void OnFieldChanged();
 void OnSelectorChoice();
 
 // The buttons.
-void OnOkButton();
 void OnApplyButton();
-void OnCancelButton();
 void OnBrowseButton(WindowHandle field, const char* title);
 
 // Lets the user choose a folder, starting in the folder outPath holds on

@@ -1,6 +1,8 @@
-// settings.dat: the three directory fields as counted texts, then the five
-// selectors' item identifiers as 32-bit little-endian integers. Loading puts
-// each value into its control; saving reads them.
+// settings.dat: the settings value (settings.h) on the disk, the three
+// folders as counted texts, then the five choices as 32-bit little-endian
+// integers. No window is needed to read or write it; the main window puts a
+// loaded value into its controls and saves what they hold
+// (settings_controls.h).
 //
 // Where it lives: beside the program while the program's folder is writable
 // (a portable copy). An installed program's folder is not, so each user
@@ -10,8 +12,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
+
+#include "app/settings.h"
 
 inline constexpr const char* kSettingsFileName = "settings.dat";
 inline constexpr const char* kSettingsLoadFailedText =
@@ -28,24 +31,20 @@ struct SettingsPlaces {
 };
 SettingsPlaces LocateSettings(const std::string& program_folder);
 
-// Reads settings.dat into the controls: 1 on success; 0 silently when there
-// is no file or it is marked read-only (the defaults apply); 0 with the load
-// message when it is there but cannot be opened, its data is short or a text
-// is 260 bytes or longer (values placed before that stay).
-int32_t LoadSettings();
+// Reads the file at `path` into *settings: 1 on success; 0 silently when
+// there is no file or (unless `read_only`, the administrator's default that
+// is only ever read) it is marked read-only, and the defaults apply; 0 with
+// the load message when it is there but cannot be opened, its data is short
+// or a text is 260 bytes or longer (the fields read before that are in
+// *settings). SettingsLoading is set while it reads.
+int32_t LoadSettingsFile(const char* path, bool read_only, Settings* settings);
 
-// Writes the controls into settings.dat, creating its folder: 1 on success;
-// 0 with the save message when it cannot be written (no rights, a file marked
-// read-only, a write that fails). The new file replaces the old one only once
-// it is complete, so a failed save keeps the old settings.
-int32_t SaveSettings();
+// Writes `settings` to `path`, creating its folder: 1 on success; 0 with the
+// save message when it cannot be written (no rights, a file marked
+// read-only, a write that fails). The new file replaces the old one only
+// once it is complete, so a failed save keeps the old settings.
+int32_t SaveSettingsFile(const char* path, const Settings& settings);
 
-// The same for explicit places (the two above locate the program's own).
-int32_t LoadSettingsFrom(const char* path, bool read_only = false);
-int32_t SaveSettingsTo(const char* path);
-
-// The reading and writing steps on an open stream, without messages: true
-// when every field was read (written). Reading sets SettingsLoading while
-// it runs.
-bool ReadSettingsStream(FILE* stream);
-bool WriteSettingsStream(FILE* stream);
+// Where the program's own settings file lies (LocateSettings for the
+// running program's folder).
+SettingsPlaces ProgramSettingsPlaces();

@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/server_control.h"
+#include "app/settings_controls.h"
 #include "app/settings_file.h"
 #include "app/tray_icon.h"
 #include "core/blocks.h"

@@ -1,16 +1,14 @@
-// The tray icon: the record handed to the status area, its two pictures and
-// tips, the callbacks from it, the control menu's commands and the end of
-// the program.
+// The tray icon: the record handed to the status area (its two pictures at
+// every size, its tips and, for hosts that draw it, the control menu), which
+// follows the engine's state (engine_state.h).
 #include "app/tray_icon.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "app/about_window.h"
 #include "app/app_icons.h"
 #include "app/app_state.h"
-#include "app/main_window.h"
-#include "app/server_control.h"
+#include "app/engine_state.h"
 #include "core/error.h"
 #include "window/tray.h"
 #include "ui/controls/popup.h"
@@ -99,10 +97,10 @@ bool Notify(uint32_t command, int32_t iconNumber, const char* tip) {
   return NotifyStatusIcon(command, &record);
 }
 
-void OpenAbout() {
-  OpenAboutWindow(MainWindowHandle(), AppIcon(3), AppIcon(17), AppIcon(18), AppIcon(19));
-  CloseAboutWindow();
-}
+// The picture and tip follow every change of the engine's state.
+void OnEngineState(EngineState) { RefreshTrayIcon(); }
+
+const bool kObservesEngine = (ObserveEngineState(OnEngineState), true);
 
 }  // namespace
 
@@ -126,36 +124,11 @@ void RemoveTrayIcon() {
 
 bool TrayIconDocked() { return IsStatusIconDocked(MainWindowHandle(), kTrayIconId); }
 
-void HandleTrayCallback(LParam mouseMessage) {
-  if (mouseMessage == WM_LBUTTONDBLCLK) {
-    ShowMainWindow(1);
-  } else if (mouseMessage == WM_RBUTTONUP) {
-    WinPoint at{};
-    GetStatusIconMenuPoint(MainWindowHandle(), kTrayIconId, &at);
-    OpenControlMenu(MainWindowHandle(), MainFont, RunningServer != nullptr, AppIcon, at);
-  }
+WinPoint TrayMenuPoint() {
+  WinPoint at{};
+  GetStatusIconMenuPoint(MainWindowHandle(), kTrayIconId, &at);
+  return at;
 }
 
 void HandleTrayFocusRequest(WindowHandle popup) { FocusControlMenu(popup); }
 
-void HandleTrayMenuCommand(int32_t id) {
-  switch (id) {
-    case kTrayMenuShowId: ShowMainWindow(1); break;
-    case kTrayMenuStartId: StartServerCommand(); break;
-    case kTrayMenuShutdownId: ShutdownServerCommand(); break;
-    case kTrayMenuAboutId: OpenAbout(); break;
-    case kTrayMenuCloseId: CloseProcess(); break;
-    default: break;
-  }
-}
-
-void CloseProcess() {
-  RemoveTrayIcon();
-  StopRunningServer();
-  if (AboutWindow != nullptr && IsWindow(AboutWindow->hwnd)) {
-    CloseRequested = true;
-    PostWindowMessage(AboutWindow->hwnd, TKM_ENDMODAL, 0, 0);
-    return;
-  }
-  if (IsWindow(MainWindowHandle())) DestroyWindow(MainWindowHandle());
-}

@@ -1,6 +1,6 @@
-// The tray icon and what reaches the main window from it: the icon's
-// callback message, the popup focus request and the control menu's
-// commands, and the end of the program.
+// The tray icon: added, shown running or stopped as the engine's state
+// changes, docked or not, and the control menu's request for the keys. What
+// its clicks and menu commands do is the main window's (main_window.h).
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,8 @@ inline constexpr const char* kTrayIconFailedText = "Couldn't Create Tray Icon";
 // a tray is no failure: the icon docks when a tray appears.
 void AddTrayIcon();
 
-// Shows the running or stopped picture and tip, by RunningServer. Raises
+// Shows the running or stopped picture and tip, by RunningServer; every
+// notice of the engine's state calls it. Raises
 // ErrorText(kTrayIconFailedText) on failure.
 void RefreshTrayIcon();
 
@@ -26,17 +27,8 @@ void RemoveTrayIcon();
 // only then, and minimises it otherwise, so the program stays reachable).
 bool TrayIconDocked();
 
-// The main window's kTrayCallbackMessage (lParam: the mouse message).
-void HandleTrayCallback(LParam mouseMessage);
+// Where the control menu opens: where the tray asked for it.
+WinPoint TrayMenuPoint();
 
 // The main window's kTrayFocusMessage: brings `popup` forward with the keys.
 void HandleTrayFocusRequest(WindowHandle popup);
-
-// A control menu command (kTrayMenuFirstId to kTrayMenuLastId).
-void HandleTrayMenuCommand(int32_t id);
-
-// Ends the program: removes the icon, stops the engine so that the access
-// log writes out what it holds, then closes the About window when it is open
-// (which then destroys the main window) or destroys the main window, whose
-// end ends the message loop.
-void CloseProcess();

@@ -10,7 +10,9 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "app/engine_state.h"
 #include "app_fixture.h"
 #include "main_window_support.h"
 #include "http/engine.h"
@@ -286,9 +288,16 @@ std::string Fetch(const char* path, int tries = 1) {
   return body == std::string::npos ? std::string() : answer.substr(body + 4);
 }
 
+// Every notice of the engine's state, in order, as an observer sees it.
+std::vector<EngineState> g_notices;
+const bool kRecordsNotices =
+    (ObserveEngineState([](EngineState state) { g_notices.push_back(state); }), true);
+
 TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
   const MainControls& c = Controls;
   Scratch scratch;
+  ASSERT_TRUE(kRecordsNotices);
+  g_notices.clear();
   Choose(c.statusSelector, kItemRunning);
   SetWindowTextOf(c.servingField, scratch.root.c_str());
   ASSERT_EQ(ApplySettings(), 1);
@@ -333,6 +342,12 @@ TEST_F(MainWindowTest, ApplyStartsRestartsAndStopsTheEngineOnPort80) {
   EXPECT_EQ(GetSelectedItemId(c.statusSelector), kItemNotRunning);
   EXPECT_EQ(RunningServer, nullptr);
   EXPECT_EQ(Fetch("/"), "");
+  // Each apply told its outcome once: two starts, the failed check, the
+  // tray's start and its shutdown.
+  const std::vector<EngineState> told = {EngineState::kStarted, EngineState::kStarted,
+                                         EngineState::kFailed, EngineState::kStarted,
+                                         EngineState::kStopped};
+  EXPECT_EQ(g_notices, told);
   // The saved file starts the engine at the next start-up when it says Running.
   Choose(c.statusSelector, kItemRunning);
   ASSERT_EQ(ApplySettings(), 1);

@@ -24,6 +24,7 @@
 #include "support/private_display.h"
 #include "support/test_os.h"
 #include "support/wait.h"
+#include "app/settings_controls.h"
 
 namespace {
 

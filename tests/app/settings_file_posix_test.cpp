@@ -13,6 +13,7 @@
 
 #include "settings_file_support.h"
 #include "support/wait.h"
+#include "app/settings_controls.h"
 
 namespace {
 

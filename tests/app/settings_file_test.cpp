@@ -7,6 +7,7 @@
 #include "settings_file_support.h"
 #include "support/test_os.h"
 #include "window/window_test_hooks.h"
+#include "app/settings_controls.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "settings_file_support.h"
+#include "app/settings_controls.h"
 
 namespace {
 
