@@ -442,9 +442,147 @@ async def watcher_case():
         desk.close()
 
 
+# --- case 2: Xfce's panel with its status tray -----------------------------------
+
+PANEL_CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=512;y=16"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="size" type="uint" value="32"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray">
+      <property name="icon-size" type="uint" value="22"/>
+      <property name="square-icons" type="bool" value="true"/>
+    </property>
+  </property>
+</channel>
+"""
+
+
+async def watcher_items(bus):
+    """The items the panel's own watcher knows, or None while it has none."""
+    reply = await bus.call(Message(destination=WATCHER, path='/StatusNotifierWatcher',
+                                   interface='org.freedesktop.DBus.Properties', member='Get',
+                                   signature='ss', body=[WATCHER, 'RegisteredStatusNotifierItems']))
+    return reply.body[0].value if reply.message_type.name == 'METHOD_RETURN' else None
+
+
+def find_icon(desk, panel, test):
+    """The centre of the pixels of the panel that pass `test`, or None."""
+    x, y, width, height = geometry(desk, panel)
+    rows = grab(desk, x, y, width, height)
+    hits = [(c, r) for r, row in enumerate(rows) for c, p in enumerate(row) if test(p)]
+    if len(hits) < 10:
+        return None
+    xs, ys = [h[0] for h in hits], [h[1] for h in hits]
+    return x + (min(xs) + max(xs)) // 2, y + (min(ys) + max(ys)) // 2
+
+
+# The panel draws the menu itself (GTK): the menu's items, keyed from the
+# top, separators skipped. Our own popup (a host that asks ContextMenu) counts
+# the separator.
+PANEL_MENU_KEYS = {'Show Server Window': 1, 'Start Server': 2, 'Shutdown Server': 2,
+                   'About Ambrel HTTP Server...': 3, 'Close Process': 4}
+
+
+def menus(desk):
+    """The status tray's menu windows on screen (the plugin runs in the
+    panel's wrapper process), and ours."""
+    theirs = [w for w in windows(desk, 'Wrapper-2.0')
+              if 'POPUP_MENU' in desk.run(['xprop', '-id', str(w), '_NET_WM_WINDOW_TYPE']).stdout]
+    return theirs + windows(desk, 'AmbrelPopup_WndClass')
+
+
+async def open_panel_menu(desk, at, shot=None):
+    # GTK takes a click only on a widget that saw the pointer enter first.
+    desk.run(['xdotool', 'mousemove', str(at[0]), str(at[1]), 'sleep', '0.2', 'click', '3'])
+    menu = (await wait_until(lambda: menus(desk), what='the menu'))[0]
+    x, y, width, height = await wait_until(lambda: (lambda g: g if g[2] > 40 else None)(geometry(desk, menu)),
+                                           what='the menu laid out')
+    if shot:
+        # A menu shows once painted: wait until it holds more than one colour.
+        await wait_until(lambda: len({p for row in grab(desk, x, y, width, height) for p in row}) > 2,
+                         what='the menu painted')
+        grab(desk, x, y, width, height, shot)
+    return menu
+
+
+def choose(desk, menu, label):
+    downs = PANEL_MENU_KEYS[label]
+    if menu in windows(desk, 'AmbrelPopup_WndClass'):
+        downs += label in ('About Ambrel HTTP Server...', 'Close Process')
+    desk.run(['xdotool', 'key', '--delay', '60'] + ['Down'] * downs + ['Return'])
+
+
+async def xfce_case():
+    desk = Desktop('xfce')
+    try:
+        channel = os.path.join(desk.env['XDG_CONFIG_HOME'], 'xfce4', 'xfconf', 'xfce-perchannel-xml')
+        os.makedirs(channel)
+        with open(os.path.join(channel, 'xfce4-panel.xml'), 'w') as f:
+            f.write(PANEL_CONFIG)
+        desk.start()
+        desk.procs.start(['xfce4-panel', '--disable-wm-check'], desk.env,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        client = await MessageBus(bus_type=BusType.SESSION).connect()
+        async def has_watcher():
+            return await watcher_items(client) is not None
+        await wait_until(has_watcher, what="the panel's watcher")
+        panel = (await wait_until(lambda: windows(desk, 'Xfce4-panel'), what='the panel'))[0]
+        program = desk.program()
+        await wait_until(lambda: main_window(desk), what='the main window')
+        items = await wait_until(lambda: watcher_items(client), what='the item in the panel')
+        assert items[0].startswith('org.kde.StatusNotifierItem-%d-' % program.pid), items
+        assert not embedded_icons(desk)  # the panel also holds the XEmbed tray: one icon only
+        stopped = await wait_until(lambda: find_icon(desk, panel, reddish), what='the stopped icon')
+        x, y, width, height = geometry(desk, panel)
+        grab(desk, x, y, width, height, 'xfce-panel-stopped')
+
+        # A right click opens the menu the panel draws from the bus menu.
+        menu = await open_panel_menu(desk, stopped, 'xfce-menu-stopped')
+        choose(desk, menu, 'Start Server')
+        running = await wait_until(lambda: find_icon(desk, panel, greenish), what='the running icon')
+        grab(desk, x, y, width, height, 'xfce-panel-running')
+        await wait_until(lambda: 'sni test page' in fetch('index.html'), what='the site')
+
+        # The close box hides the window; a left click on the icon shows it.
+        close_box(desk, main_window(desk))
+        await wait_until(lambda: not main_window(desk), what='the close box to hide the window')
+        desk.run(['xdotool', 'mousemove', str(running[0]), str(running[1]), 'click', '1'])
+        await wait_until(lambda: main_window(desk), what='a click on the icon to show the window')
+
+        # "Shutdown Server", then "Show Server Window" for a hidden window.
+        menu = await open_panel_menu(desk, running, 'xfce-menu-running')
+        choose(desk, menu, 'Shutdown Server')
+        await wait_until(lambda: find_icon(desk, panel, reddish), what='the stopped icon again')
+        assert fetch('index.html') == ''
+        close_box(desk, main_window(desk))
+        await wait_until(lambda: not main_window(desk), what='the close box to hide the window')
+        choose(desk, await open_panel_menu(desk, stopped), 'Show Server Window')
+        await wait_until(lambda: main_window(desk), what='"Show Server Window"')
+
+        # "Close Process": the program ends with code 0 and its icon leaves the panel.
+        choose(desk, await open_panel_menu(desk, stopped), 'Close Process')
+        assert_equal(await exit_code(program), 0, 'the exit code')
+        await wait_until(lambda: find_icon(desk, panel, reddish) is None, what='the icon to leave the panel')
+        client.disconnect()
+    finally:
+        desk.close()
+
+
 def main():
     failed = []
-    for case in (watcher_case,):
+    for case in (xfce_case, watcher_case):
         try:
             asyncio.run(asyncio.wait_for(case(), 150))
             print('PASSED', case.__name__)
