@@ -35,6 +35,7 @@ from dbus_next.service import ServiceInterface, dbus_property, method, signal as
 
 BUILD = os.path.abspath(sys.argv[1])
 ARTIFACTS = os.path.join(BUILD, 'test-artifacts')
+ICONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'src', 'app', 'resources', 'icons')
 ITEM_PATH = '/StatusNotifierItem'
 ITEM = 'org.kde.StatusNotifierItem'
 WATCHER = 'org.kde.StatusNotifierWatcher'
@@ -60,6 +61,12 @@ async def wait_until(condition, limit=LIMIT, what='a condition'):
         pause = min(pause * 2, 0.2)
 
 
+def die_with_test():
+    """In a child before exec: it gets SIGTERM when the test process dies,
+    so a test ended by its time limit leaves nothing behind."""
+    ctypes.CDLL('libc.so.6').prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
 class Processes:
     """Children of this test, ended by their ids, last started first."""
 
@@ -67,7 +74,7 @@ class Processes:
         self.started = []
 
     def start(self, args, env, **kwargs):
-        p = subprocess.Popen(args, env=env, **kwargs)
+        p = subprocess.Popen(args, env=env, preexec_fn=die_with_test, **kwargs)
         self.started.append(p)
         return p
 
@@ -220,14 +227,15 @@ def main_window(desk):
 def fetch(path=''):
     """The site's page on port 80, or '' when nothing answers."""
     try:
-        with urllib.request.urlopen('http://127.0.0.1/' + path, timeout=5) as r:
+        direct = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+        with direct.open('http://127.0.0.1/' + path, timeout=5) as r:
             return r.read().decode()
     except OSError:
         return ''
 
 
-def png_size_and_centre(data):
-    """Width, height and the centre pixel (r, g, b, a) of an 8-bit RGBA PNG."""
+def png_rows(data):
+    """Width, height and rows of (r, g, b, a) of an 8-bit RGBA PNG without filters."""
     assert data[:8] == b'\x89PNG\r\n\x1a\n'
     at, idat, width, height = 8, b'', 0, 0
     while at < len(data):
@@ -240,9 +248,36 @@ def png_size_and_centre(data):
             idat += body
         at += 12 + length
     raw = zlib.decompress(idat)
-    row = raw[(height // 2) * (width * 4 + 1) + 1:][:width * 4]
-    assert raw[(height // 2) * (width * 4 + 1)] == 0  # no filter
-    return width, height, tuple(row[(width // 2) * 4:(width // 2) * 4 + 4])
+    stride = width * 4 + 1
+    assert all(raw[r * stride] == 0 for r in range(height))  # no filter
+    return width, height, [[tuple(raw[r * stride + 1 + c * 4:r * stride + 5 + c * 4]) for c in range(width)]
+                           for r in range(height)]
+
+
+def png_size_and_centre(data):
+    """Width, height and the centre pixel (r, g, b, a) of an 8-bit RGBA PNG."""
+    width, height, rows = png_rows(data)
+    return width, height, rows[height // 2][width // 2]
+
+
+def shows_drawing(desk, centre, number, background, name, size=22):
+    """Whether the screen around `centre` shows icon `number` as we draw it
+    at 22, 32 or 48 pixels, scaled to `size` (the panel picks one of the
+    sizes and scales it) over `background`: the mean difference of the best
+    place, a few pixels around the centre, is under 2%."""
+    shown = grab(desk, centre[0] - size // 2 - 3, centre[1] - size // 2 - 3, size + 6, size + 6, name)
+    best = 1.0
+    for drawn in (22, 32, 48):
+        path = os.path.join(ICONS, 'icon%02d-%d.png' % (number, drawn))
+        raw = subprocess.run(['convert', path, '-resize', '%dx%d' % (size, size), '-background',
+                              '#%02x%02x%02x' % background, '-flatten', '-depth', '8', 'rgb:-'],
+                             capture_output=True, timeout=60).stdout
+        for dy in range(7):
+            for dx in range(7):
+                total = sum(abs(raw[(y * size + x) * 3 + k] - shown[y + dy][x + dx][k])
+                            for y in range(size) for x in range(size) for k in range(3))
+                best = min(best, total / (size * size * 3 * 255))
+    return best < 0.02
 
 
 # --- a watcher of our own, and the item seen from the bus ----------------------
@@ -547,12 +582,18 @@ async def xfce_case():
         stopped = await wait_until(lambda: find_icon(desk, panel, reddish), what='the stopped icon')
         x, y, width, height = geometry(desk, panel)
         grab(desk, x, y, width, height, 'xfce-panel-stopped')
+        background = grab(desk, x + width - 4, y + height // 2, 1, 1)[0][0]
+        assert shows_drawing(desk, stopped, 12, background, 'xfce-icon-stopped'), 'not the stopped drawing'
+        assert not shows_drawing(desk, stopped, 11, background, None)
+
 
         # A right click opens the menu the panel draws from the bus menu.
         menu = await open_panel_menu(desk, stopped, 'xfce-menu-stopped')
         choose(desk, menu, 'Start Server')
         running = await wait_until(lambda: find_icon(desk, panel, greenish), what='the running icon')
         grab(desk, x, y, width, height, 'xfce-panel-running')
+        assert shows_drawing(desk, running, 11, background, 'xfce-icon-running'), 'not the running drawing'
+
         await wait_until(lambda: 'sni test page' in fetch('index.html'), what='the site')
 
         # The close box hides the window; a left click on the icon shows it.
@@ -580,7 +621,17 @@ async def xfce_case():
         desk.close()
 
 
+def skip_if_missing():
+    missing = [tool for tool in ('Xvfb', 'dbus-daemon', 'xfce4-panel', 'trayer', 'xdotool', 'xprop',
+                                 'xwininfo', 'import', 'convert') if shutil.which(tool) is None]
+    if missing:
+        print('SKIPPED: the status icon test needs ' + ', '.join(missing) +
+              '; run scripts/setup.sh to install them')
+        sys.exit(77)
+
+
 def main():
+    skip_if_missing()
     failed = []
     for case in (xfce_case, watcher_case):
         try:
