@@ -25,6 +25,7 @@ struct BusState {
   std::string name;            // our well-known name while it is offered
   int32_t offers = 0;
   bool watcher = false;        // a watcher owns its name now
+  bool watcherKnown = false;   // the bus has answered whether one does
   uint32_t menuRevision = 1;
 };
 

@@ -1,8 +1,9 @@
 // The status icon as a StatusNotifierItem on the D-Bus session bus, and the
-// hand-over between the hosts. An icon starts in the XEmbed tray (or
-// waiting for one); while a StatusNotifierWatcher owns its name the icon is
-// registered with it and leaves the XEmbed tray, and when the watcher goes
-// the XEmbed tray takes it back. Method calls of hosts arrive through the
+// hand-over between the hosts. While a StatusNotifierWatcher owns its name
+// the icon is registered with it and stays out of the XEmbed tray; without
+// one (or until the bus has said whether there is one, so it never shows
+// twice) the XEmbed tray holds it, and when the watcher goes the XEmbed
+// tray takes it back. Method calls of hosts arrive through the
 // bus's descriptor, which the X11 loop polls, so they run on the UI thread.
 #include <unistd.h>
 
@@ -202,8 +203,12 @@ void MoveOffBus(StatusIcon* icon) {
 
 int OnRegistered(sd_bus_message* reply, void* offer, sd_bus_error*) {
   BusState& b = Bus();
-  const bool current = b.item != nullptr && reinterpret_cast<intptr_t>(offer) == b.offers;
-  if (current && !sd_bus_message_is_method_error(reply, nullptr)) MoveToBus(b.item);
+  if (b.item == nullptr || reinterpret_cast<intptr_t>(offer) != b.offers) return 0;
+  if (sd_bus_message_is_method_error(reply, nullptr)) {
+    MoveOffBus(b.item);  // refused, or no answer in time
+  } else {
+    MoveToBus(b.item);
+  }
   return 0;
 }
 
@@ -218,6 +223,7 @@ void Register() {
 void OnWatcher(bool present) {
   BusState& b = Bus();
   b.watcher = present;
+  b.watcherKnown = true;
   if (present) {
     Register();  // also after a restart of the watcher: the new one knows nothing
   } else if (b.item != nullptr) {
@@ -237,9 +243,8 @@ int OnNameOwnerChanged(sd_bus_message* signal, void*, sd_bus_error*) {
 
 int OnNameHasOwner(sd_bus_message* reply, void*, sd_bus_error*) {
   int has = 0;
-  if (!sd_bus_message_is_method_error(reply, nullptr) && sd_bus_message_read(reply, "b", &has) >= 0 && has) {
-    OnWatcher(true);
-  }
+  if (sd_bus_message_is_method_error(reply, nullptr) || sd_bus_message_read(reply, "b", &has) < 0) has = 0;
+  if (!Bus().watcherKnown) OnWatcher(has != 0);
   return 0;
 }
 
@@ -281,6 +286,8 @@ void Offer(StatusIcon* icon) {
   b.name = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(++b.offers);
   if (sd_bus_request_name(b.bus, b.name.c_str(), 0) < 0) return;
   b.item = icon;
+  // Held back from XEmbed while a watcher may take it; the answer decides.
+  icon->onBus = b.watcher || !b.watcherKnown;
   Register();
 }
 
@@ -307,10 +314,11 @@ void Announce(StatusIcon* icon) {
 // --- the X11 backend's tray: the bus first, XEmbed beside it ---------------
 
 bool Add(StatusIcon* icon) {
-  if (!x11::XEmbedTray()->add(icon)) return false;
   icon->menuChanged = false;
   Offer(icon);
-  return true;
+  if (x11::XEmbedTray()->add(icon)) return true;
+  if (icon == Bus().item) Withdraw();
+  return false;
 }
 
 void Repaint(StatusIcon* icon) {
