@@ -47,10 +47,13 @@ struct GroupRow {
   int32_t id, hAnchor, x, vAnchor, y, widthMode, width, heightMode, height;
 };
 
+constexpr LayoutAnchor kLeft = kFromLeft, kRight = kFromRight, kTop = kFromTop, kBottom = kFromBottom;
+constexpr LayoutSizeMode kFixed = kFixedSize, kStretch = kKeepMargin;
+
 constexpr GroupRow kGroups[kGroupCount] = {
-    {-1, nullptr, 1, 1, 0, 1, 0, 2, 0, 2, 0},
-    {kRoot, "", 3, 1, 0, 1, 74, 2, 0, 1, 120},
-    {kRoot, "", 3, 1, 0, 1, 194, 2, 0, 2, 29},
+    {-1, nullptr, 1, kLeft, 0, kTop, 0, kStretch, 0, kStretch, 0},
+    {kRoot, "", 3, kLeft, 0, kTop, 74, kStretch, 0, kFixed, 120},
+    {kRoot, "", 3, kLeft, 0, kTop, 194, kStretch, 0, kStretch, 29},
 };
 
 struct ControlRow {
@@ -62,12 +65,12 @@ struct ControlRow {
 
 constexpr int32_t kOkId = 1;
 constexpr ControlRow kControls[] = {
-    {kRoot, kButtonClassName, "OK", kOkId, 2, 84, 2, 29, 1, 80, 1, 25},
-    {kLower, "STATIC", kNote, 6, 1, 8, 1, 8, 2, 8, 2, 8},
-    {kUpper, "STATIC", kVersionText, 2, 1, 8, 1, 8, 2, 161, 2, 4},
-    {kUpper, kLinkClassName, "Donate to this Project", 5, 2, 139, 1, 4, 2, 4, 1, 20},
-    {kUpper, kLinkClassName, "Send Comments", 4, 2, 139, 1, 24, 2, 4, 1, 20},
-    {kUpper, kLinkClassName, "Report Bug", 3, 2, 139, 1, 48, 2, 4, 1, 20},
+    {kRoot, kButtonClassName, "OK", kOkId, kRight, 84, kBottom, 29, kFixed, 80, kFixed, 25},
+    {kLower, "STATIC", kNote, 6, kLeft, 8, kTop, 8, kStretch, 8, kStretch, 8},
+    {kUpper, "STATIC", kVersionText, 2, kLeft, 8, kTop, 8, kStretch, 161, kStretch, 4},
+    {kUpper, kLinkClassName, "Donate to this Project", 5, kRight, 139, kTop, 4, kStretch, 4, kFixed, 20},
+    {kUpper, kLinkClassName, "Send Comments", 4, kRight, 139, kTop, 24, kStretch, 4, kFixed, 20},
+    {kUpper, kLinkClassName, "Report Bug", 3, kRight, 139, kTop, 48, kStretch, 4, kFixed, 20},
 };
 
 // The links in the order they are dressed, with their targets and the

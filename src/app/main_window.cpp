@@ -18,9 +18,10 @@
 
 namespace {
 
-// Anchors: kLeft/kTop count from the left/top edge, kRight/kBottom from the
-// right/bottom edge; kFixed is a size, kStretch the margin kept to the far edge.
-constexpr int32_t kLeft = 1, kRight = 2, kTop = 1, kBottom = 2, kFixed = 1, kStretch = 2;
+// The framework's anchors and size modes under the short names the tables
+// read best with: kStretch keeps a margin to the far edge.
+constexpr LayoutAnchor kLeft = kFromLeft, kRight = kFromRight, kTop = kFromTop, kBottom = kFromBottom;
+constexpr LayoutSizeMode kFixed = kFixedSize, kStretch = kKeepMargin;
 
 enum GroupIndex { kRoot, kServerGroup, kPhpGroup, kLoggingGroup, kGroupCount };
 

@@ -98,7 +98,7 @@ void LoadStartupSettings() {
 void BuildApplicationWindow() {
   LoadAppIcons();
   RegisterToolkitClasses();
-  MainFont = CreateTextFont("Tahoma", -12, 400);
+  MainFont = SharedInterfaceFont(400);
   MainBanner = LoadImageResource(AppResources(), 1000);
   if (!DescribeMainWindow() || !CreateMainWindow()) throw ErrorText(kWindowFailedText);
 }
@@ -120,7 +120,7 @@ void StartApplication() {
 void ReleaseApplication() {
   ReleaseMainWindow();
   FreeImage(&MainBanner);
-  DeleteTextFont(&MainFont);
+  MainFont = nullptr;  // shared, never released
   ReleaseGuiToolkit();
   ReleaseAppIcons();
 }

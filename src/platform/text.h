@@ -27,6 +27,12 @@ struct TextMetrics {
 // descent); 0 means 12-pixel em. Null when no font file can be opened.
 FontHandle CreateTextFont(const char* face, int32_t height, int32_t weight);
 
+// The program's interface font: "Tahoma", 12-pixel em, `weight` 400
+// (normal) or 700 (bold). Made on its first use and held for the life of the
+// process, one per weight, and shared by every window and control that
+// draws with it; never released. Null when no font file can be opened.
+FontHandle SharedInterfaceFont(int32_t weight);
+
 // Releases the font; the slot is set to null.
 void DeleteTextFont(FontHandle* slot);
 

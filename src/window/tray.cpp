@@ -79,7 +79,7 @@ WindowHandle TipWindow() {
   windowClass.name = kTipClass;
   windowClass.procedure = TipProc;
   RegisterWindowClass(windowClass);  // already there after the first time
-  if (tip.font == nullptr) tip.font = CreateTextFont("Tahoma", -12, 400);
+  if (tip.font == nullptr) tip.font = SharedInterfaceFont(400);
   tip.window = CreateSystemWindow(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kTipClass, "", WS_POPUP, 0, 0,
                                   1, 1, nullptr, 0, nullptr);
   return tip.window;
@@ -251,7 +251,7 @@ void RemoveAllStatusIcons() {
   if (IsWindow(tip.window)) DestroyWindow(tip.window);
   tip.window = nullptr;
   tip.icon = nullptr;
-  DeleteTextFont(&tip.font);
+  tip.font = nullptr;  // shared, never released
   if (Ops() != nullptr) Ops()->shutdown();
 }
 

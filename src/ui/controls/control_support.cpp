@@ -5,8 +5,7 @@
 
 FontHandle ControlFallbackFont() {
   if (GuiToolkit.normalFont != nullptr) return GuiToolkit.normalFont;
-  static FontHandle font = CreateTextFont("Tahoma", -12, 400);
-  return font;
+  return SharedInterfaceFont(400);
 }
 
 int32_t FontCellHeight(FontHandle font) {

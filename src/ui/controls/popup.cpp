@@ -220,9 +220,7 @@ int RegisterPopupClass(FontHandle font, const Icon* checkOnIcon, const Icon* che
   windowClass.cursor = CursorShape::kArrow;
   if (!RegisterWindowClass(windowClass)) return 0;
   PopupMarks = PopupMarkIcons{checkOnIcon, checkOffIcon, radioOnIcon, radioOffIcon};
-  static FontHandle ownFont = nullptr;  // made once, kept for the process
-  if (font == nullptr && ownFont == nullptr) ownFont = CreateTextFont("Tahoma", -12, 700);
-  DefaultPopupFont = font != nullptr ? font : ownFont;
+  DefaultPopupFont = font != nullptr ? font : SharedInterfaceFont(700);
   return 1;
 }
 

@@ -181,9 +181,7 @@ int RegisterSelectorClass(FontHandle font) {
   windowClass.background = kNoBackground;
   windowClass.cursor = CursorShape::kArrow;
   if (!RegisterWindowClass(windowClass)) return 0;
-  static FontHandle ownFont = nullptr;  // made once, kept for the process
-  if (font == nullptr && ownFont == nullptr) ownFont = CreateTextFont("Tahoma", -12, 400);
-  DefaultSelectorFont = font != nullptr ? font : ownFont;
+  DefaultSelectorFont = font != nullptr ? font : SharedInterfaceFont(400);
   return 1;
 }
 

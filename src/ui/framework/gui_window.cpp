@@ -66,8 +66,8 @@ int32_t InitGuiToolkit(FontHandle normalFont) {
     GuiToolkit.normalFont = normalFont;
     GuiToolkit.ownsFont = false;
   } else if (GuiToolkit.normalFont == nullptr) {
-    GuiToolkit.normalFont = CreateTextFont("Tahoma", -12, 400);
-    GuiToolkit.ownsFont = true;
+    GuiToolkit.normalFont = SharedInterfaceFont(400);
+    GuiToolkit.ownsFont = false;  // the shared font is never released
   }
   return 1;
 }

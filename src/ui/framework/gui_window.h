@@ -25,12 +25,28 @@ struct ListOf {
   Node* last;
 };
 
+// Where an element's position counts from, per axis (LayoutSpec's hAnchor
+// and vAnchor).
+enum LayoutAnchor : int32_t {
+  kFromLeft = 1,    // x from the left edge
+  kFromTop = 1,     // y from the top edge
+  kFromRight = 2,   // x leftwards from the right edge
+  kFromBottom = 2,  // y upwards from the bottom edge
+};
+
+// How an element's size is given, per axis (LayoutSpec's widthMode and
+// heightMode).
+enum LayoutSizeMode : int32_t {
+  kFixedSize = 1,   // the width (height) itself
+  kKeepMargin = 2,  // the margin kept to the right (bottom) edge
+};
+
 // How an element sits in its parent rectangle (see the layout pass).
 struct LayoutSpec {
-  int32_t hAnchor;     // 1: x from the left edge; 2: x leftwards from the right edge
-  int32_t vAnchor;     // 1: y from the top edge; 2: y upwards from the bottom edge
-  int32_t widthMode;   // 1: fixed width; 2: width is the margin kept to the right edge
-  int32_t heightMode;  // 1: fixed height; 2: height is the margin kept to the bottom edge
+  int32_t hAnchor;     // kFromLeft or kFromRight (LayoutAnchor)
+  int32_t vAnchor;     // kFromTop or kFromBottom
+  int32_t widthMode;   // kFixedSize or kKeepMargin (LayoutSizeMode)
+  int32_t heightMode;  // kFixedSize or kKeepMargin
   int32_t x, y, width, height;
 };
 
@@ -162,8 +178,9 @@ int32_t CreateGuiWindow(GuiWindow* window, WindowHandle owner, const char* title
 // width x height; moves the controls' windows.
 void RunLayoutPass(GuiWindow* window, int32_t width, int32_t height);
 
-// Places one element in its parent rectangle by its LayoutSpec; modes other
-// than 1 and 2 leave that coordinate of *rect as it was.
+// Places one element in its parent rectangle by its LayoutSpec; an anchor
+// or mode that is none of the named ones leaves that coordinate of *rect as
+// it was.
 void ApplyLayoutSpec(const LayoutSpec& spec, const LayoutRect& parent, LayoutRect* rect);
 
 // The area inside a group's frame and below its caption bar.

@@ -122,14 +122,14 @@ void FreeLayoutGroup(LayoutGroup* group) {
 }
 
 void ApplyLayoutSpec(const LayoutSpec& spec, const LayoutRect& p, LayoutRect* rect) {
-  if (spec.hAnchor == 1) rect->x = p.x + spec.x;
-  if (spec.hAnchor == 2) rect->x = p.x + p.width - spec.x;
-  if (spec.vAnchor == 1) rect->y = p.y + spec.y;
-  if (spec.vAnchor == 2) rect->y = p.y + p.height - spec.y;
-  if (spec.widthMode == 1) rect->width = spec.width;
-  if (spec.widthMode == 2) rect->width = p.x + p.width - spec.width - rect->x;
-  if (spec.heightMode == 1) rect->height = spec.height;
-  if (spec.heightMode == 2) rect->height = p.y + p.height - spec.height - rect->y;
+  if (spec.hAnchor == kFromLeft) rect->x = p.x + spec.x;
+  if (spec.hAnchor == kFromRight) rect->x = p.x + p.width - spec.x;
+  if (spec.vAnchor == kFromTop) rect->y = p.y + spec.y;
+  if (spec.vAnchor == kFromBottom) rect->y = p.y + p.height - spec.y;
+  if (spec.widthMode == kFixedSize) rect->width = spec.width;
+  if (spec.widthMode == kKeepMargin) rect->width = p.x + p.width - spec.width - rect->x;
+  if (spec.heightMode == kFixedSize) rect->height = spec.height;
+  if (spec.heightMode == kKeepMargin) rect->height = p.y + p.height - spec.height - rect->y;
 }
 
 LayoutRect GroupContentRect(const LayoutGroup* group) {

@@ -47,11 +47,10 @@ void StopSystemControls() {
   UnregisterWindowClass(kEditClassName);
   UnregisterWindowClass(kStaticClassName);
   UnregisterWindowClass(kMessageBoxClassName);
-  DeleteTextFont(&SystemControls.font);
-  SystemControls = SystemControlsState{};
+  SystemControls = SystemControlsState{};  // its font is the shared one, never released
 }
 
 FontHandle GetSystemControlFont() {
-  if (!SystemControls.font) SystemControls.font = CreateTextFont("Tahoma", -12, 400);
+  if (!SystemControls.font) SystemControls.font = SharedInterfaceFont(400);
   return SystemControls.font;
 }
