@@ -11,8 +11,6 @@
 
 namespace {
 
-ButtonData* Record(WindowHandle window) { return static_cast<ButtonData*>(GetWindowUserData(window)); }
-
 FontHandle DrawingFont(const ButtonData* b) { return b->font != nullptr ? b->font : ControlFallbackFont(); }
 
 void PaintThunk(Image* image, const void* context) {
@@ -175,12 +173,8 @@ LResult WithoutRecord(WindowHandle window, uint32_t message, WParam wParam, LPar
   }
 }
 
-}  // namespace
-
-LResult ButtonWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_CREATE) return OnCreate(window, lParam);
-  ButtonData* b = Record(window);
-  if (b == nullptr) return WithoutRecord(window, message, wParam, lParam);
+// Every message of a button that has its record.
+LResult ButtonMessage(WindowHandle window, ButtonData* b, uint32_t message, WParam wParam, LParam lParam) {
   bool handled = true;
   const LResult result = OnButtonMessage(window, b, message, wParam, lParam, &handled);
   if (handled) return result;
@@ -220,6 +214,12 @@ LResult ButtonWindowProc(WindowHandle window, uint32_t message, WParam wParam, L
       return 0;
     default: return DefaultWindowProc(window, message, wParam, lParam);
   }
+}
+
+}  // namespace
+
+LResult ButtonWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+  return DispatchControlMessage<ButtonData>(window, message, wParam, lParam, OnCreate, ButtonMessage, WithoutRecord);
 }
 
 int RegisterButtonClass() {

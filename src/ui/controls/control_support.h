@@ -29,3 +29,20 @@ void RepaintNow(WindowHandle window);
 // image cannot be made.
 bool PaintOffscreen(WindowHandle window, int32_t width, int32_t height,
                     void (*paint)(Image* image, const void* context), const void* context);
+
+// The opening every control's window procedure shares: WM_CREATE makes the
+// record (`onCreate`); any other message goes with the window's record (its
+// user data) to `withRecord`, or, while the window has none, to
+// `withoutRecord` (the default procedure unless the control answers some
+// messages itself before it has a record).
+template <typename Record>
+LResult DispatchControlMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam,
+                               LResult (*onCreate)(WindowHandle window, LParam lParam),
+                               LResult (*withRecord)(WindowHandle window, Record* record,
+                                                     uint32_t message, WParam wParam, LParam lParam),
+                               WindowProc withoutRecord = DefaultWindowProc) {
+  if (message == WM_CREATE) return onCreate(window, lParam);
+  Record* record = static_cast<Record*>(GetWindowUserData(window));
+  if (record == nullptr) return withoutRecord(window, message, wParam, lParam);
+  return withRecord(window, record, message, wParam, lParam);
+}

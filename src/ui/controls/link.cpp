@@ -10,8 +10,6 @@
 
 namespace {
 
-LinkData* Record(WindowHandle window) { return static_cast<LinkData*>(GetWindowUserData(window)); }
-
 void PaintThunk(Image* image, const void* context) {
   const LinkData* l = static_cast<const LinkData*>(context);
   PaintLink(image, l, l->font != nullptr ? l->font : ControlFallbackFont());
@@ -145,12 +143,8 @@ LResult OnLinkMessage(WindowHandle window, LinkData* l, uint32_t message, WParam
   }
 }
 
-}  // namespace
-
-LResult LinkWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_CREATE) return OnCreate(window, lParam);
-  LinkData* l = Record(window);
-  if (l == nullptr) return DefaultWindowProc(window, message, wParam, lParam);
+// Every message of a link that has its record.
+LResult LinkMessage(WindowHandle window, LinkData* l, uint32_t message, WParam wParam, LParam lParam) {
   bool handled = true;
   const LResult result = OnLinkMessage(window, l, message, wParam, lParam, &handled);
   if (handled) return result;
@@ -196,6 +190,12 @@ LResult LinkWindowProc(WindowHandle window, uint32_t message, WParam wParam, LPa
     case WM_DESTROY: OnDestroy(window, l); return 0;
     default: return DefaultWindowProc(window, message, wParam, lParam);
   }
+}
+
+}  // namespace
+
+LResult LinkWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+  return DispatchControlMessage<LinkData>(window, message, wParam, lParam, OnCreate, LinkMessage);
 }
 
 int RegisterLinkClass() {

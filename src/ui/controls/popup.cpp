@@ -167,10 +167,10 @@ void ChoosePopupItem(WindowHandle window, PopupData* p, MenuItem* item) {
   if (IsWindow(window)) DestroyWindow(window);  // the owner may have done it already
 }
 
-LResult PopupWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_CREATE) return OnCreate(window, lParam);
-  PopupData* p = static_cast<PopupData*>(GetWindowUserData(window));
-  if (p == nullptr) return DefaultWindowProc(window, message, wParam, lParam);
+namespace {
+
+// Every message of a popup that has its record.
+LResult PopupMessage(WindowHandle window, PopupData* p, uint32_t message, WParam wParam, LParam lParam) {
   bool handled = true;
   const LResult result = OnToolkitMessage(window, p, message, wParam, lParam, &handled);
   if (handled) return result;
@@ -208,6 +208,12 @@ LResult PopupWindowProc(WindowHandle window, uint32_t message, WParam wParam, LP
     case WM_DESTROY: OnDestroy(window, p); return 1;
     default: return DefaultWindowProc(window, message, wParam, lParam);
   }
+}
+
+}  // namespace
+
+LResult PopupWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+  return DispatchControlMessage<PopupData>(window, message, wParam, lParam, OnCreate, PopupMessage);
 }
 
 int RegisterPopupClass(FontHandle font, const Icon* checkOnIcon, const Icon* checkOffIcon,

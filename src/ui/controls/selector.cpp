@@ -135,12 +135,8 @@ LResult OnToolkitMessage(WindowHandle window, SelectorData* s, uint32_t message,
   }
 }
 
-}  // namespace
-
-LResult SelectorWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
-  if (message == WM_CREATE) return OnCreate(window, lParam);
-  SelectorData* s = Record(window);
-  if (s == nullptr) return DefaultWindowProc(window, message, wParam, lParam);
+// Every message of a selector that has its record.
+LResult SelectorMessage(WindowHandle window, SelectorData* s, uint32_t message, WParam wParam, LParam lParam) {
   bool handled = true;
   const LResult result = OnToolkitMessage(window, s, message, wParam, lParam, &handled);
   if (handled) return result;
@@ -171,6 +167,12 @@ LResult SelectorWindowProc(WindowHandle window, uint32_t message, WParam wParam,
     case WM_DESTROY: OnDestroy(window, s); return 1;
     default: return DefaultWindowProc(window, message, wParam, lParam);
   }
+}
+
+}  // namespace
+
+LResult SelectorWindowProc(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+  return DispatchControlMessage<SelectorData>(window, message, wParam, lParam, OnCreate, SelectorMessage);
 }
 
 int RegisterSelectorClass(FontHandle font) {
