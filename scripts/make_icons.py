@@ -4,7 +4,8 @@ own icon (the first) once more at each size a desktop shows it.
 
 Usage: make_icons.py OUT_DIR   (the project keeps them in src/app/resources/icons)
 
-OUT_DIR gets icon01.png to icon19.png and ambrel-16.png to ambrel-256.png:
+OUT_DIR gets icon01.png to icon19.png, ambrel-16.png to ambrel-256.png and
+the tray's icons 11 and 12 at 22, 32 and 48 pixels (icon11-22.png, ...):
 the shapes are drawn at each size, not scaled from 16 pixels.
 
 Every icon is a list of shapes painted in order with 4 x 4 supersampling over
@@ -20,6 +21,9 @@ import zlib
 SIZE = 16              # the drawing's own units: every shape is laid out on 16 x 16
 SAMPLES = 4
 PROGRAM_ICON_SIZES = (16, 32, 48, 128, 256)
+# The tray's two pictures (icons 11 and 12) again for hosts that show larger icons.
+TRAY_ICONS = (11, 12)
+TRAY_ICON_SIZES = (22, 32, 48)
 
 
 # --- shapes: each answers whether a point (in pixel units) lies inside -----
@@ -285,6 +289,9 @@ def main():
         write_png(os.path.join(out, f'icon{number:02d}.png'), paint(draw()))
     for size in PROGRAM_ICON_SIZES:
         write_png(os.path.join(out, f'ambrel-{size}.png'), paint(ICONS[0](), size))
+    for number in TRAY_ICONS:
+        for size in TRAY_ICON_SIZES:
+            write_png(os.path.join(out, f'icon{number:02d}-{size}.png'), paint(ICONS[number - 1](), size))
 
 
 if __name__ == '__main__':

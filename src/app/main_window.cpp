@@ -286,7 +286,7 @@ void HandleTrayCallback(LParam mouseMessage) {
   if (mouseMessage == WM_LBUTTONDBLCLK) {
     ShowMainWindow(1);
   } else if (mouseMessage == WM_RBUTTONUP) {
-    OpenControlMenu(MainWindowHandle(), MainFont, RunningServer != nullptr, AppIcon);
+    OpenControlMenu(MainWindowHandle(), MainFont, RunningServer != nullptr, AppIcon, TrayMenuPoint());
   }
 }
 

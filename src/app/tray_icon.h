@@ -27,5 +27,8 @@ void RemoveTrayIcon();
 // only then, and minimises it otherwise, so the program stays reachable).
 bool TrayIconDocked();
 
+// Where the control menu opens: where the tray asked for it.
+WinPoint TrayMenuPoint();
+
 // The main window's kTrayFocusMessage: brings `popup` forward with the keys.
 void HandleTrayFocusRequest(WindowHandle popup);

@@ -33,12 +33,10 @@ void BuildControlMenu(MenuItemList* list, bool engineRunning, IconLookup icon) {
 }
 
 WindowHandle OpenControlMenu(WindowHandle owner, FontHandle font, bool engineRunning,
-                             IconLookup icon) {
+                             IconLookup icon, WinPoint at) {
   MenuItemList list{};
   BuildControlMenu(&list, engineRunning, icon);
-  WinPoint pointer{};
-  GetCursorPos(&pointer);
-  WindowHandle popup = OpenPopupAtPoint(&list, owner, font, pointer.x, pointer.y);
+  WindowHandle popup = OpenPopupAtPoint(&list, owner, font, at.x, at.y);
   FreeMenuItems(&list);
   PostWindowMessage(owner, kTrayFocusMessage, reinterpret_cast<WParam>(popup), 0);
   return popup;

@@ -29,11 +29,11 @@ using IconLookup = const Icon* (*)(int32_t number);
 // Ambrel HTTP Server..." and "Close Process", each with its icon.
 void BuildControlMenu(MenuItemList* list, bool engineRunning, IconLookup icon);
 
-// Opens the menu at the pointer, owned by `owner` (which receives the
-// choice), drawn in `font`, and asks the owner (kTrayFocusMessage) to give
-// it the keyboard. Returns the popup, or null.
+// Opens the menu at `at` (where the status area asks for it), owned by
+// `owner` (which receives the choice), drawn in `font`, and asks the owner
+// (kTrayFocusMessage) to give it the keyboard. Returns the popup, or null.
 WindowHandle OpenControlMenu(WindowHandle owner, FontHandle font, bool engineRunning,
-                             IconLookup icon);
+                             IconLookup icon, WinPoint at);
 
 // Brings the popup to the foreground with the keyboard focus, so that it
 // closes itself when the user turns elsewhere.

@@ -133,6 +133,15 @@ StatusIcon* FindIcon(WindowHandle window, uint32_t id) {
   return nullptr;
 }
 
+StatusIcon::Picture CopyPicture(const StatusIconPicture& picture) {
+  StatusIcon::Picture copy;
+  if (picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0) return copy;
+  copy.width = picture.width;
+  copy.height = picture.height;
+  copy.pixels.assign(picture.pixels, picture.pixels + size_t(picture.width) * size_t(picture.height));
+  return copy;
+}
+
 void TakeFields(StatusIcon* icon, const NotifyIconRecord* record) {
   if (record->flags & NIF_MESSAGE) icon->callbackMessage = record->callbackMessage;
   if ((record->flags & NIF_ICON) && record->icon.pixels != nullptr && record->icon.width > 0 &&
@@ -143,6 +152,20 @@ void TakeFields(StatusIcon* icon, const NotifyIconRecord* record) {
                          record->icon.pixels + size_t(record->icon.width) * size_t(record->icon.height));
   }
   if (record->flags & NIF_TIP) icon->tip.assign(record->tip, strnlen(record->tip, kStatusIconTipSize));
+  if ((record->flags & NIF_SIZES) && (record->sizes != nullptr || record->sizeCount == 0)) {
+    icon->sizes.clear();
+    for (int32_t i = 0; i < record->sizeCount; ++i) icon->sizes.push_back(CopyPicture(record->sizes[i]));
+  }
+  if ((record->flags & NIF_MENU) && (record->menu != nullptr || record->menuCount == 0)) {
+    icon->menu.clear();
+    for (int32_t i = 0; i < record->menuCount; ++i) {
+      const StatusMenuItem& item = record->menu[i];
+      icon->menu.push_back(StatusIcon::MenuItem{item.id, item.text != nullptr ? item.text : "",
+                                                CopyPicture(item.icon), item.enabled});
+    }
+    icon->menuMessage = record->menuMessage;
+    icon->menuChanged = true;
+  }
 }
 
 void Remove(StatusIcon* icon) {
@@ -165,6 +188,8 @@ void OnStatusIconButton(StatusIcon* icon, MouseButton button, bool down, WinPoin
   HideTip();
   icon->hover = false;
   uint32_t message = ButtonMessage(button, down);
+  icon->menuPoint = screen;
+  icon->menuPointSet = true;
   if (down) {
     const uint64_t now = NowMs();
     const bool isDouble = icon->lastPress == message && now - icon->lastPressTime <= kDoubleClickMs &&
@@ -201,6 +226,23 @@ void OnStatusIconDocked(StatusIcon* icon, bool docked) {
     icon->hover = false;
     if (Tip().icon == icon) HideTip();
   }
+}
+
+void OnStatusIconActivate(StatusIcon* icon) {
+  HideTip();
+  Post(icon, WM_LBUTTONDBLCLK);
+}
+
+void OnStatusIconContextMenu(StatusIcon* icon, WinPoint screen) {
+  HideTip();
+  icon->menuPoint = screen;
+  icon->menuPointSet = true;
+  Post(icon, WM_RBUTTONUP);
+}
+
+void OnStatusIconMenuItem(StatusIcon* icon, int32_t id) {
+  if (icon->menuMessage == 0 || !IsWindow(icon->owner)) return;
+  PostWindowMessage(icon->owner, icon->menuMessage, static_cast<WParam>(static_cast<intptr_t>(id)), 0);
 }
 
 void RemoveAllStatusIcons() {
@@ -252,6 +294,15 @@ bool IsStatusIconDocked(WindowHandle window, uint32_t id) {
   return icon != nullptr && icon->docked;
 }
 
+bool GetStatusIconMenuPoint(WindowHandle window, uint32_t id, WinPoint* out) {
+  StatusIcon* icon = FindIcon(window, id);
+  if (icon != nullptr && icon->menuPointSet) {
+    *out = icon->menuPoint;
+    return true;
+  }
+  return GetCursorPos(out);
+}
+
 bool GetStatusIconView(WindowHandle window, uint32_t id, StatusIconView* out) {
   StatusIcon* icon = FindIcon(window, id);
   if (icon == nullptr) return false;
@@ -261,6 +312,7 @@ bool GetStatusIconView(WindowHandle window, uint32_t id, StatusIconView* out) {
   out->height = icon->height;
   out->pixels = icon->shown;
   out->tipShown = Tip().icon == icon && IsWindowVisible(Tip().window);
+  out->onBus = icon->onBus;
   out->rect = WinRect{0, 0, 0, 0};
   if (icon->docked && Ops() != nullptr) Ops()->locate(icon, &out->rect);
   return true;

@@ -8,10 +8,15 @@
 // click, and the same for the right and middle buttons). The tooltip shows
 // after the pointer rests on the icon and goes when it leaves.
 //
-// On X11 the icon docks into whichever program owns the freedesktop system
-// tray of the screen. Having no such host is normal: adding still succeeds,
-// and the icon docks as soon as a host announces itself, and again after a
-// host restarts. IsStatusIconDocked tells whether it is on screen now.
+// On Linux the icon goes to the first host of three: a StatusNotifierItem
+// host on the D-Bus session bus (a watcher runs), else the freedesktop
+// system tray of the X screen (XEmbed), else nowhere yet. Having no host is
+// normal: adding still succeeds, and the icon docks as soon as a host
+// announces itself; a host that leaves hands the icon to the next in line.
+// The icon is in one host at a time. IsStatusIconDocked tells whether it is
+// on screen now. A bus host that draws the icon's menu itself gets the items
+// of NIF_MENU; a chosen item reaches the owner as `menuMessage` (wParam: the
+// item's id).
 //
 // UI thread only, with the window system running.
 #pragma once
@@ -29,6 +34,9 @@ inline constexpr uint32_t NIM_DELETE = 2;
 inline constexpr uint32_t NIF_MESSAGE = 0x1;
 inline constexpr uint32_t NIF_ICON = 0x2;
 inline constexpr uint32_t NIF_TIP = 0x4;
+// This system's own: the record's menu and extra sizes are valid.
+inline constexpr uint32_t NIF_MENU = 0x10000;
+inline constexpr uint32_t NIF_SIZES = 0x20000;
 
 inline constexpr int32_t kStatusIconTipSize = 128;
 
@@ -40,8 +48,18 @@ struct StatusIconPicture {
   const uint32_t* pixels;
 };
 
+// One item of the icon's menu, for hosts that draw it themselves. An id of
+// -1 is a separator. Copied by NotifyStatusIcon.
+struct StatusMenuItem {
+  int32_t id;
+  const char* text;
+  StatusIconPicture icon;  // pixels null: none
+  bool enabled;
+};
+
 // What NOTIFYICONDATAA carries. `flags` says which of callbackMessage, icon
-// and tip are valid.
+// and tip are valid; NIF_SIZES the same picture drawn at other sizes (hosts
+// that show larger icons pick one), NIF_MENU the menu. Windows shows neither.
 struct NotifyIconRecord {
   WindowHandle window;
   uint32_t id;
@@ -49,6 +67,11 @@ struct NotifyIconRecord {
   uint32_t callbackMessage;
   StatusIconPicture icon;
   char tip[kStatusIconTipSize];
+  const StatusIconPicture* sizes;
+  int32_t sizeCount;
+  const StatusMenuItem* menu;
+  int32_t menuCount;
+  uint32_t menuMessage;
 };
 
 // NIM_ADD: adds the icon (false when it exists already, the owner is not a
@@ -60,6 +83,10 @@ bool NotifyStatusIcon(uint32_t command, const NotifyIconRecord* record);
 // Whether the icon sits in a status area now.
 bool IsStatusIconDocked(WindowHandle window, uint32_t id);
 
+// Where the icon's context menu opens: the point of the last button or menu
+// request on the icon (a bus host names it), else the pointer.
+bool GetStatusIconMenuPoint(WindowHandle window, uint32_t id, WinPoint* out);
+
 // What an icon shows, for tests and diagnostics: its tip, whether it is
 // docked, and the last picture put on the screen (size x size pixels
 // 0xAARRGGBB, premultiplied, the alpha meaningful only with an ARGB host).
@@ -70,6 +97,7 @@ struct StatusIconView {
   int32_t height = 0;
   std::vector<uint32_t> pixels;
   bool tipShown = false;  // the tooltip window is on screen
+  bool onBus = false;     // held by a host on the session bus
   WinRect rect{0, 0, 0, 0};  // where it is on the screen while docked
 };
 bool GetStatusIconView(WindowHandle window, uint32_t id, StatusIconView* out);

@@ -30,9 +30,28 @@ struct StatusIcon {
   WinPoint lastPressPoint{0, 0};
   bool hover = false;
   WinPoint hoverPoint{0, 0};
-  // Backend data (the X11 icon window and its visual).
+  // The same picture at other sizes, and the menu for hosts that draw it.
+  struct Picture {
+    int32_t width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+  };
+  std::vector<Picture> sizes;
+  struct MenuItem {
+    int32_t id = -1;
+    std::string text;
+    Picture icon;
+    bool enabled = true;
+  };
+  std::vector<MenuItem> menu;
+  uint32_t menuMessage = 0;
+  bool menuChanged = false;
+  WinPoint menuPoint{0, 0};
+  bool menuPointSet = false;
+  // Backend data (the X11 icon window and its visual; whether the session
+  // bus holds the icon).
   uintptr_t native = 0;
   bool argb = false;
+  bool onBus = false;
 };
 
 struct TrayOps {
@@ -53,6 +72,11 @@ std::vector<std::unique_ptr<StatusIcon>>& StatusIcons();
 void OnStatusIconButton(StatusIcon* icon, MouseButton button, bool down, WinPoint screen);
 void OnStatusIconPointer(StatusIcon* icon, bool inside, WinPoint screen);
 void OnStatusIconDocked(StatusIcon* icon, bool docked);
+// A host asks for the double click's action, or for the menu at a point.
+void OnStatusIconActivate(StatusIcon* icon);
+void OnStatusIconContextMenu(StatusIcon* icon, WinPoint screen);
+// A host's menu item was chosen.
+void OnStatusIconMenuItem(StatusIcon* icon, int32_t id);
 
 // Removes every icon; the window system calls it when it shuts down.
 void RemoveAllStatusIcons();

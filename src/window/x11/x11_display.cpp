@@ -163,6 +163,7 @@ void Pump() {
     }
     HandleEvent(&event);
   }
+  ProcessSessionBus();  // method calls on the status icon run here, on the UI thread
   RetryPopupGrab();
   XFlush(x.display);
 }
@@ -171,8 +172,13 @@ void Wait(int32_t timeoutMs) {
   X11State& x = X();
   XFlush(x.display);
   if (XEventsQueued(x.display, QueuedAlready) > 0) return;
-  pollfd fds[2] = {{ConnectionNumber(x.display), POLLIN, 0}, {static_cast<int>(State().wake), POLLIN, 0}};
-  poll(fds, 2, timeoutMs);
+  // The X connection, the wake-up of other threads and the session bus.
+  const BusPoll bus = SessionBusPoll();
+  pollfd fds[3] = {{ConnectionNumber(x.display), POLLIN, 0},
+                   {static_cast<int>(State().wake), POLLIN, 0},
+                   {bus.descriptor, bus.events, 0}};
+  if (bus.timeoutMs >= 0 && (timeoutMs < 0 || bus.timeoutMs < timeoutMs)) timeoutMs = bus.timeoutMs;
+  poll(fds, bus.descriptor >= 0 ? 3 : 2, timeoutMs);
 }
 
 void ScreenSize(int32_t* w, int32_t* h) {

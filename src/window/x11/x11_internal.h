@@ -4,6 +4,7 @@
 // The window system's headers come first: X.h defines CursorShape as a
 // macro, which is dropped again below.
 #include "window/core/core.h"
+#include "window/tray_core.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -62,6 +63,20 @@ void HandleKeyEvent(XKeyEvent* event, bool repeat);
 void HandleSelectionRequest(XSelectionRequestEvent* event);
 void HandleSelectionClear(XSelectionClearEvent* event);
 uint32_t ModifiersFromState(unsigned int state);
+
+// The status icons' hosts: the XEmbed tray (x11_tray.cpp) gives an icon up
+// while the session bus holds it and takes it back after; the bus
+// (sni_tray.cpp) is polled beside the X connection.
+const TrayOps* XEmbedTray();
+void ReleaseToBus(StatusIcon* icon);
+void TakeFromBus(StatusIcon* icon);
+struct BusPoll {
+  int descriptor = -1;  // -1: no bus
+  short events = 0;
+  int32_t timeoutMs = -1;
+};
+BusPoll SessionBusPoll();
+void ProcessSessionBus();
 
 // Clipboard hooks.
 bool SetSelection(ClipboardSelection which, WindowRecord* owner, const std::string& text);

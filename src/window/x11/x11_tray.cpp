@@ -187,9 +187,11 @@ void Paint(StatusIcon* icon) {
   XFlush(x.display);
 }
 
-// A new host: every icon leaves the old one and docks in fresh windows.
+// A new host: every icon leaves the old one and docks in fresh windows
+// (icons on the session bus stay there).
 void DockAll() {
   for (auto& icon : StatusIcons()) {
+    if (icon->onBus) continue;
     DropIconWindow(icon.get());
     if (MakeIconWindow(icon.get())) RequestDock(icon.get());
   }
@@ -257,6 +259,7 @@ void OnIconEvent(StatusIcon* icon, XEvent* event) {
 
 bool Add(StatusIcon* icon) {
   Start();
+  if (icon->onBus) return true;
   if (!MakeIconWindow(icon)) return false;
   RequestDock(icon);
   return true;
@@ -284,7 +287,7 @@ bool Locate(StatusIcon* icon, WinRect* out) {
   return true;
 }
 
-const TrayOps kX11TrayOps = {
+const TrayOps kXEmbedTrayOps = {
     .add = Add,
     .repaint = Repaint,
     .remove = Remove,
@@ -311,6 +314,7 @@ bool HandleTrayEvent(XEvent* event) {
   if (event->type == DestroyNotify && t.host != 0 && event->xdestroywindow.window == t.host) {
     t.host = 0;
     for (auto& icon : StatusIcons()) {
+      if (icon->onBus) continue;
       DropIconWindow(icon.get());
       MakeIconWindow(icon.get());
     }
@@ -323,4 +327,20 @@ bool HandleTrayEvent(XEvent* event) {
 
 }  // namespace wscore::x11
 
-const wscore::TrayOps* wscore::X11Tray() { return &x11::kX11TrayOps; }
+namespace wscore::x11 {
+
+const TrayOps* XEmbedTray() { return &kXEmbedTrayOps; }
+
+void ReleaseToBus(StatusIcon* icon) {
+  if (icon->native != 0) XDestroyWindow(X().display, NativeOf(icon));
+  icon->native = 0;
+  icon->docked = false;
+  XFlush(X().display);
+}
+
+void TakeFromBus(StatusIcon* icon) {
+  Start();
+  if (icon->native == 0 && MakeIconWindow(icon)) RequestDock(icon);
+}
+
+}  // namespace wscore::x11
