@@ -16,7 +16,6 @@ namespace {
 using wintest::Exchange;
 using wintest::Folder;
 using wintest::RawClient;
-using wintest::WaitFor;
 
 // The last component of the name's 8.3 short form, in upper case.
 std::string ShortName(const std::string& full_name) {
@@ -48,7 +47,7 @@ TEST(ScriptNames, OtherSpellingsRunTheScriptAndPhpRunsThroughPhpCgiElsePhp) {
   }
   EngineToken token{};
   StartServer(nullptr, site.Root().c_str(), &token, 0, 1, both.Root().c_str(), 1);
-  ASSERT_TRUE(WaitFor([] { return RawClient().connected(); }));
+  ASSERT_TRUE(WaitUntil([] { return RawClient().connected(); }));
 
   // Wine keeps "cgi-bin", an 8.3 name already, as its own short name: the
   // folder is asked for in upper case, as 8.3 names are written. A folder
@@ -77,7 +76,7 @@ TEST(ScriptNames, OtherSpellingsRunTheScriptAndPhpRunsThroughPhpCgiElsePhp) {
 
   StopServer();
   StartServer(nullptr, site.Root().c_str(), &token, 0, 1, only_php.Root().c_str(), 1);
-  ASSERT_TRUE(WaitFor([] { return RawClient().connected(); }));
+  ASSERT_TRUE(WaitUntil([] { return RawClient().connected(); }));
   php = Post("/page.phtml?x=1");
   EXPECT_NE(php.find("\ncmd " + only_php.Root() + "php.exe " + site.Root() + "page.phtml\n"),
             std::string::npos) << php;

@@ -17,7 +17,6 @@ namespace {
 
 using wintest::Folder;
 using wintest::RawClient;
-using wintest::WaitFor;
 
 // 8 December 2026, 10:20:30, one hour east of UTC.
 bool FixedClock(LocalTime* out) {
@@ -38,7 +37,7 @@ TEST(WindowsScriptStreams, AFilterEchoesAMebibyteAsItReadsAndItsErrorsAreFiled) 
   LogClock previous = SetLogClock(FixedClock);
   EngineToken token{};
   StartServer(logs.Root().c_str(), site.Root().c_str(), &token, 0, 0, nullptr, 1);
-  ASSERT_TRUE(WaitFor([] { return RawClient().connected(); }));
+  ASSERT_TRUE(WaitUntil([] { return RawClient().connected(); }));
 
   std::string body(1 << 20, '\0');
   for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>((i * 131) ^ (i >> 11));
@@ -59,7 +58,7 @@ TEST(WindowsScriptStreams, AFilterEchoesAMebibyteAsItReadsAndItsErrorsAreFiled) 
   const std::string file = logs.Root() + "Ambrel_HTTP_errors_12_08_2026.log";
   const std::string line = "[08/Dec/2026:10:20:30 +0100] " + site.Root() +
                            "cgi-bin\\echo.exe: echo: 1048576 bytes\n";
-  EXPECT_TRUE(WaitFor([&] { return ReadWhole(file) == line; })) << ReadWhole(file);
+  EXPECT_TRUE(WaitUntil([&] { return ReadWhole(file) == line; })) << ReadWhole(file);
   StopServer();
   SetLogClock(previous);
 }

@@ -34,10 +34,14 @@ void (*DisplayLostHandler)() = nullptr;
 
 // Xlib calls this when the connection breaks; it must not return to Xlib.
 // The session ended (a logout): once the handler has stopped the engine,
-// that is a normal end, as after SIGTERM.
+// that is a normal end, as after SIGTERM. The windows and their records go
+// with the process: the display they lived on is gone, so nothing of them
+// is torn down, and no static destructor runs under a window system that
+// can no longer answer.
 int OnConnectionLost(Display*) {
   if (DisplayLostHandler != nullptr) DisplayLostHandler();
-  std::exit(0);
+  std::fflush(nullptr);
+  std::_Exit(0);
 }
 
 Atom Intern(const char* name) { return XInternAtom(X().display, name, False); }
