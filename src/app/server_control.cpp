@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "app/app_state.h"
@@ -41,22 +42,43 @@ bool IsBlank(const char* text) {
   return true;
 }
 
+// Checks one folder's text (at most 260 characters count), as
+// CheckDirectoryField does for a field.
+char* CheckDirectoryText(std::string text, const char* isFileMessage, const char* missingMessage,
+                         const char* emptyMessage, const char** failure) {
+  if (text.size() >= static_cast<size_t>(kPathCapacity)) text.resize(kPathCapacity - 1);
+  if (IsBlank(text.c_str())) {
+    *failure = emptyMessage;
+    return nullptr;
+  }
+  const PathKind kind = QueryPathKind(text.c_str());
+  if (missingMessage != nullptr && kind == PathKind::kMissing) {
+    *failure = missingMessage;
+    return nullptr;
+  }
+  if (kind == PathKind::kFile) {
+    *failure = isFileMessage;
+    return nullptr;
+  }
+  if (text.back() != kPathSeparator) text += kPathSeparator;
+  return DupString(text.c_str());
+}
+
 // Runs the checks of a "Running" apply in their order; null when all pass,
 // else the first failure's message.
-const char* CheckFields(CheckedDirectories* dirs, int32_t* phpEnabled) {
+const char* CheckFolders(const Settings& settings, CheckedDirectories* dirs) {
   const char* failure = nullptr;
-  dirs->serving = CheckDirectoryField(Controls.servingField, kServingFileText, kServingMissingText,
-                                      kServingEmptyText, &failure);
+  dirs->serving = CheckDirectoryText(settings.servingFolder, kServingFileText, kServingMissingText,
+                                     kServingEmptyText, &failure);
   if (dirs->serving == nullptr) return failure;
-  *phpEnabled = GetSelectedItemId(Controls.phpSelector) == kItemPhpEnabled ? 1 : 0;
-  if (*phpEnabled == 1) {
-    dirs->php = CheckDirectoryField(Controls.phpField, kPhpFileText, kPhpMissingText, kPhpEmptyText,
-                                    &failure);
+  if (settings.php == kItemPhpEnabled) {
+    dirs->php = CheckDirectoryText(settings.phpFolder, kPhpFileText, kPhpMissingText, kPhpEmptyText,
+                                   &failure);
     if (dirs->php == nullptr) return failure;
   }
-  if (GetSelectedItemId(Controls.loggingSelector) == kItemLoggingEnabled) {
-    dirs->logging = CheckDirectoryField(Controls.loggingField, kLoggingFileText, nullptr,
-                                        kLoggingEmptyText, &failure);
+  if (settings.logging == kItemLoggingEnabled) {
+    dirs->logging = CheckDirectoryText(settings.loggingFolder, kLoggingFileText, nullptr,
+                                       kLoggingEmptyText, &failure);
     if (dirs->logging == nullptr) return failure;
   }
   return nullptr;
@@ -98,9 +120,10 @@ void SayWhyNotServing(const ListenFailure& failure, const char* logDirectory) {
 }
 
 // Starts the engine with checked directories; no text on success.
-ApplyFailure StartEngine(const CheckedDirectories& dirs, int32_t phpEnabled) {
-  const int32_t scope = GetSelectedItemId(Controls.scopeSelector) - kItemLocalServer;
-  const int32_t cgiEnabled = GetSelectedItemId(Controls.cgiSelector) == kItemCgiEnabled ? 1 : 0;
+ApplyFailure StartEngine(const Settings& settings, const CheckedDirectories& dirs) {
+  const int32_t scope = settings.scope - kItemLocalServer;
+  const int32_t phpEnabled = settings.php == kItemPhpEnabled ? 1 : 0;
+  const int32_t cgiEnabled = settings.cgi == kItemCgiEnabled ? 1 : 0;
   StopRunningServer();
   EngineToken* token = nullptr;
   if (!AllocBlock(&token, sizeof(EngineToken), true, 0)) return {};  // stays stopped, silently
@@ -126,22 +149,7 @@ char* CheckDirectoryField(WindowHandle field, const char* isFileMessage, const c
                           const char* emptyMessage, const char** failure) {
   char text[kPathCapacity] = {};
   GetWindowTextOf(field, text, kPathCapacity);
-  if (IsBlank(text)) {
-    *failure = emptyMessage;
-    return nullptr;
-  }
-  const PathKind kind = QueryPathKind(text);
-  if (missingMessage != nullptr && kind == PathKind::kMissing) {
-    *failure = missingMessage;
-    return nullptr;
-  }
-  if (kind == PathKind::kFile) {
-    *failure = isFileMessage;
-    return nullptr;
-  }
-  std::string checked = text;
-  if (checked.back() != kPathSeparator) checked += kPathSeparator;
-  return DupString(checked.c_str());
+  return CheckDirectoryText(text, isFileMessage, missingMessage, emptyMessage, failure);
 }
 
 void StopRunningServer() {
@@ -150,37 +158,49 @@ void StopRunningServer() {
   FreeAndClear(&RunningServer);
 }
 
-int32_t ApplySettings() {
-  int32_t result = 1;
+ApplyOutcome ApplySettingsValue(const Settings& settings) {
   ApplyFailure failure;
   {
     CheckedDirectories dirs;
-    if (GetSelectedItemId(Controls.statusSelector) == kItemNotRunning) {
+    if (settings.status == kItemNotRunning) {
       StopRunningServer();
     } else {
-      int32_t phpEnabled = 0;
-      failure.text = CheckFields(&dirs, &phpEnabled);
-      if (failure.text == nullptr) failure = StartEngine(dirs, phpEnabled);
+      failure.text = CheckFolders(settings, &dirs);
+      if (failure.text == nullptr) failure = StartEngine(settings, dirs);
     }
     if (failure.text != nullptr) {
       StopRunningServer();
       ShowAppMessage(failure.ownedByMainWindow ? MainWindowHandle() : nullptr, failure.text,
                      failure.caption, failure.icon);
-      result = 0;
     }
-    NoticeEngineState(result == 0                  ? EngineState::kFailed
-                      : RunningServer != nullptr ? EngineState::kStarted
-                                                 : EngineState::kStopped);
   }
-  if (result == 1 && SaveSettings() == 1) {
+  const bool taken = failure.text == nullptr;
+  NoticeEngineState(!taken                     ? EngineState::kFailed
+                    : RunningServer != nullptr ? EngineState::kStarted
+                                               : EngineState::kStopped);
+  // After a refused port the settings themselves are sound: they are kept,
+  // so the next start tries the port again.
+  return {taken ? 1 : 0, taken || failure.settingsSound};
+}
+
+int32_t ApplySettings() {
+  // The checks read up to 260 characters of each field, one more than the
+  // settings file keeps.
+  Settings settings = SettingsFromControls();
+  const WindowHandle fields[] = {Controls.servingField, Controls.phpField, Controls.loggingField};
+  for (size_t i = 0; i < std::size(fields); ++i) {
+    char text[kPathCapacity] = {};
+    GetWindowTextOf(fields[i], text, kPathCapacity);
+    settings.*kSettingsFolders[i] = text;
+  }
+  const ApplyOutcome outcome = ApplySettingsValue(settings);
+  if (outcome.result == 1 && SaveSettings() == 1) {
     EnableWindow(Controls.okButton, true);
     EnableWindow(Controls.applyButton, false);
-  } else if (failure.settingsSound) {
-    // The settings themselves are sound, so they are kept and the next
-    // start tries the port again; Apply stays enabled to try it now.
-    SaveSettings();
+  } else if (outcome.result == 0 && outcome.keepSettings) {
+    SaveSettings();  // Apply stays enabled to try the port again now
   }
-  return result;
+  return outcome.result;
 }
 
 void OnFieldChanged() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/settings.h"
 #include "window/window_system.h"
 
 // The messages of the checks, in the order the checks run.
@@ -37,6 +38,18 @@ inline constexpr const char* kLoggingFileText =
 // appended unless it ends in one. On failure null, with *failure set.
 char* CheckDirectoryField(WindowHandle field, const char* isFileMessage, const char* missingMessage,
                           const char* emptyMessage, const char** failure);
+
+// What an apply came to: `result` as ApplySettings answers it, and whether
+// the settings are to be kept (taken over, or sound but port 80 refused).
+struct ApplyOutcome {
+  int32_t result;
+  bool keepSettings;
+};
+
+// The apply itself, on a settings value (no window needed): checks the
+// folders, stops the engine, starts it again when the status is "Running",
+// shows a failure and tells the engine's new state; saves nothing.
+ApplyOutcome ApplySettingsValue(const Settings& settings);
 
 // Takes over the main window's settings: stops the engine, starts it again
 // when the status is "Running", refreshes the tray icon and saves the

@@ -51,8 +51,9 @@ namespace {
 // a window nobody can enter settings, so a file that was never read is
 // named with the reason and the way to make one.
 void ReportNotServing() {
-  char* path = nullptr;
-  const bool located = GetProgramFilePath(&path, kSettingsFileName);
+  const std::string load = ProgramSettingsPlaces().load;
+  const char* path = load.c_str();
+  const bool located = !load.empty();
   const char* where = located ? path : kSettingsFileName;
   const char* why = nullptr;
   if (!located) {
@@ -73,19 +74,32 @@ void ReportNotServing() {
                          "refused or port 80 could not be used); Ctrl+C ends the program\n",
                  kAppTitle, where);
   }
-  FreeAndClear(&path);
 }
 
 // One line on the terminal with the address served, in either mode; the
 // console also learns how to end the program.
-void ReportToTerminal() {
+void ReportToTerminal(const std::string& serving) {
   if (RunningServer == nullptr) {
     if (ConsoleMode) ReportNotServing();
     return;
   }
-  std::string serving = GetWindowTextString(Controls.servingField);
   std::fprintf(stderr, "%s: serving %s at http://127.0.0.1/ (port 80)%s\n", kAppTitle,
                serving.c_str(), ConsoleMode ? "; Ctrl+C ends the program" : "");
+}
+
+// Without a display nobody would see a window, so none is built: the
+// settings file's value is applied as it stands (and kept, as an apply
+// keeps it), the terminal says what serves, and the loop waits for Ctrl+C
+// or SIGTERM.
+void RunWithoutWindow() {
+  Settings settings;
+  const SettingsPlaces places = ProgramSettingsPlaces();
+  if (LoadSettingsFile(places.load.c_str(), places.load_read_only, &settings) == 1 &&
+      ApplySettingsValue(settings).keepSettings) {
+    SaveSettingsFile(places.save.c_str(), settings);
+  }
+  ReportToTerminal(settings.servingFolder);
+  RunMessageLoop();
 }
 
 }  // namespace
@@ -107,11 +121,15 @@ void StartApplication() {
   if (FindTopLevelWindow(kGuiClassName, kAppTitle)) throw ErrorText(kOneInstanceText);
   // The engine's thread registry is an empty list with its lock unowned from
   // the program's start; nothing is left to prepare here.
+  if (ConsoleMode) {
+    RunWithoutWindow();
+    return;
+  }
   BuildApplicationWindow();
   AddTrayIcon();
   LoadStartupSettings();
   ShowMainWindow(0);
-  ReportToTerminal();
+  ReportToTerminal(GetWindowTextString(Controls.servingField));
   RunMessageLoop();
   ReleaseMainWindow();
   FreeImage(&MainBanner);

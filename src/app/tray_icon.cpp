@@ -97,8 +97,13 @@ bool Notify(uint32_t command, int32_t iconNumber, const char* tip) {
   return NotifyStatusIcon(command, &record);
 }
 
+// Whether the icon was added (a program without a display has none).
+bool IconAdded = false;
+
 // The picture and tip follow every change of the engine's state.
-void OnEngineState(EngineState) { RefreshTrayIcon(); }
+void OnEngineState(EngineState) {
+  if (IconAdded) RefreshTrayIcon();
+}
 
 const bool kObservesEngine = (ObserveEngineState(OnEngineState), true);
 
@@ -106,6 +111,7 @@ const bool kObservesEngine = (ObserveEngineState(OnEngineState), true);
 
 void AddTrayIcon() {
   if (!Notify(NIM_ADD, kStoppedIcon, kAppTitle)) throw ErrorText(kTrayIconFailedText);
+  IconAdded = true;
 }
 
 void RefreshTrayIcon() {
@@ -116,6 +122,7 @@ void RefreshTrayIcon() {
 }
 
 void RemoveTrayIcon() {
+  IconAdded = false;
   NotifyIconRecord record{};
   record.window = MainWindowHandle();
   record.id = kTrayIconId;
