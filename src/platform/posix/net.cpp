@@ -150,12 +150,13 @@ int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
   }
 }
 
-int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size) {
+int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size, uint64_t offset) {
   if (socket == kInvalidSocket || file == kInvalidFile || size < 0) return -1;
   // SIGPIPE is ignored process-wide (StartSocketLibrary), so a vanished peer
   // ends this with EPIPE.
   for (;;) {
-    ssize_t n = sendfile(ToFd(socket), static_cast<int>(file), nullptr, static_cast<size_t>(size));
+    off_t at = static_cast<off_t>(offset);
+    ssize_t n = sendfile(ToFd(socket), static_cast<int>(file), &at, static_cast<size_t>(size));
     if (n >= 0) return static_cast<int32_t>(n);
     if (errno != EINTR) return -1;
   }
