@@ -76,6 +76,12 @@ bool StartListening(SocketHandle socket, int32_t backlog) {
   // saves a call per connection (AcceptConnection checks it once).
   int on = 1;
   setsockopt(ToFd(socket), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+  // A connection is handed over once its first bytes have arrived, so the
+  // session that takes it reads its request at once instead of sleeping
+  // and waking for it. One that stays silent (a browser's connection made
+  // ahead of need) is handed over all the same after about a second.
+  int silent_seconds = 1;
+  setsockopt(ToFd(socket), IPPROTO_TCP, TCP_DEFER_ACCEPT, &silent_seconds, sizeof(silent_seconds));
   return listen(ToFd(socket), backlog) == 0;
 }
 
