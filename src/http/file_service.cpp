@@ -177,7 +177,10 @@ int32_t SendStaticFile(Connection* c, const char* stored_name) {
     return 500;
   }
   if (c->file_info.size_low <= kSmallFileBytes) return SendHeadWithSmallFile(c);
-  if (!c->SendResponseHead()) return 500;
+  // The head waits for the body's first bytes and leaves in their packet.
+  thread_local std::string head;
+  if (!TakeResponseHead(c, &head)) return 500;
+  SendAllAhead(c, head.data(), static_cast<int32_t>(head.size()));
   return SendFileBody(c) ? 200 : 500;
 }
 

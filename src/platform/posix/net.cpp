@@ -147,13 +147,25 @@ int32_t PeekBytes(SocketHandle socket, void* buffer, int32_t size) {
   }
 }
 
-int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
+namespace {
+
+int32_t SendWithFlags(SocketHandle socket, const void* data, int32_t size, int flags) {
   if (socket == kInvalidSocket || size < 0) return -1;
   for (;;) {
-    ssize_t n = send(ToFd(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL);
+    ssize_t n = send(ToFd(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL | flags);
     if (n >= 0) return static_cast<int32_t>(n);
     if (errno != EINTR) return -1;
   }
+}
+
+}  // namespace
+
+int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
+  return SendWithFlags(socket, data, size, 0);
+}
+
+int32_t SendBytesAhead(SocketHandle socket, const void* data, int32_t size) {
+  return SendWithFlags(socket, data, size, MSG_MORE);
 }
 
 int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size, uint64_t offset) {

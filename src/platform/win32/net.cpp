@@ -172,6 +172,11 @@ int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
   return n == SOCKET_ERROR ? -1 : n;
 }
 
+// Windows has no such hint: the bytes go out as they are.
+int32_t SendBytesAhead(SocketHandle socket, const void* data, int32_t size) {
+  return SendBytes(socket, data, size);
+}
+
 int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size, uint64_t offset) {
   if (socket == kInvalidSocket || file == kInvalidFile || size < 0) return -1;
   // One read of the file, sent whole: a blocking send takes all of it or
