@@ -54,6 +54,7 @@ struct Connection {
   int32_t response_header_count;   // never reset
   int32_t request_value_bytes;     // per request, sum of header value lengths
   FileHandle file;                 // per request, kInvalidFile when none
+  int32_t file_slot;               // per request: `file`'s kept entry (KeptFile), 0: its own
   int32_t head_sent;               // per request
   int32_t close_after;             // per request
   int32_t content_length;          // per request, the request's "Content-Length:"

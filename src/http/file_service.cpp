@@ -10,6 +10,7 @@
 #include "core/decimal.h"
 #include "http/content_types.h"
 #include "http/engine.h"
+#include "http/kept_files.h"
 #include "http/request_reader.h"
 #include "http/response_writer.h"
 #include "platform/files.h"
@@ -69,6 +70,27 @@ bool BuildFullName(const Connection* c, char* out) {
   return true;
 }
 
+// Takes the file `path` for this request (kept open between requests where
+// the platform allows) into `file`. Whether one is open.
+bool TakeRequestFile(Connection* c, const char* path, PathKind* kind) {
+  KeptFile taken = TakeFile(path, &c->file_info, kind);
+  c->file = taken.file;
+  c->file_slot = taken.slot;
+  return c->file != kInvalidFile;
+}
+
+// A script's file is read by the gateway from its own position: a kept
+// file, shared with other requests, is swapped for one of the request's own.
+bool OwnRequestFile(Connection* c) {
+  if (c->file_slot == 0) return true;
+  KeptFile taken{c->file, c->file_slot};
+  GiveBackFile(&taken);
+  PathKind kind;
+  c->file = OpenFileWithInfo(c->file_path, &c->file_info, &kind);
+  c->file_slot = 0;
+  return c->file != kInvalidFile;
+}
+
 // Opens the first index file of the directory in `full_name` (which ends in
 // a separator) and leaves its name there. 0, 400 when a name would not fit,
 // or 404.
@@ -80,8 +102,7 @@ int32_t OpenIndexFile(Connection* c, char* full_name) {
     if (directory_length + name_length + 1 > static_cast<size_t>(kFileNameCapacity)) return 400;
     std::memcpy(full_name + directory_length, index.name, name_length + 1);
     PathKind kind;
-    c->file = OpenFileWithInfo(full_name, &c->file_info, &kind);
-    if (c->file != kInvalidFile) return 0;
+    if (TakeRequestFile(c, full_name, &kind)) return 0;
   }
   full_name[directory_length] = '\0';
   return 404;
@@ -105,8 +126,7 @@ int32_t OpenRequestedFile(Connection* c, char* full_name) {
   // information along; a name is looked up on its own only when it would
   // not open.
   PathKind kind;
-  c->file = OpenFileWithInfo(full_name, &c->file_info, &kind);
-  if (c->file != kInvalidFile) return 0;
+  if (TakeRequestFile(c, full_name, &kind)) return 0;
   if (kind == PathKind::kDirectory) {
     size_t length = std::strlen(full_name);
     if (length == 0 || full_name[length - 1] != kPathSeparator) {
@@ -129,7 +149,8 @@ int32_t SendHeadWithSmallFile(Connection* c) {
   out.resize(head_size + size);
   uint32_t read = 0;
   while (read < size) {
-    int32_t n = ReadFromFile(c->file, out.data() + head_size + read, static_cast<int32_t>(size - read));
+    int32_t n = ReadFromFileAt(c->file, out.data() + head_size + read,
+                               static_cast<int32_t>(size - read), read);
     if (n <= 0) break;
     read += static_cast<uint32_t>(n);
   }
@@ -156,7 +177,10 @@ int32_t SendStaticFile(Connection* c, const char* stored_name) {
     return 500;
   }
   if (c->file_info.size_low <= kSmallFileBytes) return SendHeadWithSmallFile(c);
-  if (!c->SendResponseHead()) return 500;
+  // The head waits for the body's first bytes and leaves in their packet.
+  thread_local std::string head;
+  if (!TakeResponseHead(c, &head)) return 500;
+  SendAllAhead(c, head.data(), static_cast<int32_t>(head.size()));
   return SendFileBody(c) ? 200 : 500;
 }
 
@@ -188,7 +212,9 @@ int32_t Connection::ServeRequest() {
   // name the file system keeps for it, whichever spelling the request used.
   char stored_name[kFileNameCapacity];
   if (!GetStoredFileName(file, full_name, stored_name, kFileNameCapacity)) return 500;
-  if (IsPhpScript(stored_name)) return RunScript(this, true);
+  const bool php = IsPhpScript(stored_name);
+  if ((php || IsCgiScript(stored_name)) && !OwnRequestFile(this)) return 404;
+  if (php) return RunScript(this, true);
   if (IsCgiScript(stored_name)) return RunScript(this, false);
   return SendStaticFile(this, stored_name);
 }
@@ -204,7 +230,8 @@ bool SendFileBody(Connection* connection) {
   // goes out, however the file grows.
   while (sent < size) {
     uint64_t want = size - sent < kSendFileChunk ? size - sent : kSendFileChunk;
-    int32_t n = SendFileBytes(connection->socket, connection->file, static_cast<int32_t>(want));
+    int32_t n =
+        SendFileBytes(connection->socket, connection->file, static_cast<int32_t>(want), sent);
     if (n == 0) break;  // the file ended early
     if (n < 0) {
       if (sent < first_piece) return false;

@@ -42,11 +42,14 @@ const char* ReasonText(int32_t status) {
   return "";
 }
 
-bool SendAll(Connection* connection, const void* data, int32_t length) {
+namespace {
+
+bool SendAllOf(Connection* connection, const void* data, int32_t length, bool more_follows) {
   const char* bytes = static_cast<const char*>(data);
   int32_t sent = 0;
   while (sent < length) {
-    int32_t n = SendBytes(connection->socket, bytes + sent, length - sent);
+    int32_t n = more_follows ? SendBytesAhead(connection->socket, bytes + sent, length - sent)
+                             : SendBytes(connection->socket, bytes + sent, length - sent);
     if (n <= 0) {
       connection->bytes_sent += sent;
       return false;
@@ -55,6 +58,16 @@ bool SendAll(Connection* connection, const void* data, int32_t length) {
   }
   if (length > 0) connection->bytes_sent += length;
   return true;
+}
+
+}  // namespace
+
+bool SendAll(Connection* connection, const void* data, int32_t length) {
+  return SendAllOf(connection, data, length, false);
+}
+
+bool SendAllAhead(Connection* connection, const void* data, int32_t length) {
+  return SendAllOf(connection, data, length, true);
 }
 
 bool SendText(Connection* connection, const char* text) {

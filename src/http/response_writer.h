@@ -20,6 +20,10 @@ const char* ReasonText(int32_t status);
 // counted). A length of 0 or less sends nothing and gives true.
 bool SendAll(Connection* connection, const void* data, int32_t length);
 
+// As SendAll, for bytes that more follow at once (a head before its body):
+// they may wait for those to share a packet with them.
+bool SendAllAhead(Connection* connection, const void* data, int32_t length);
+
 // Sends a text without its NUL; an empty text sends nothing and gives false.
 bool SendText(Connection* connection, const char* text);
 

@@ -7,6 +7,7 @@
 #include "core/blocks.h"
 #include "core/error.h"
 #include "http/content_types.h"
+#include "http/kept_files.h"
 #include "http/session.h"
 #include "http/session_pool.h"
 #include "core/thread_registry.h"
@@ -204,6 +205,8 @@ void StopServer() {
   StopScriptErrorLog();
   AllowChildProcesses();
   ListenSocket = kInvalidSocket;
+  // No request runs now: the files kept open for them are closed.
+  CloseKeptFiles();
   StopInterfaceWatcher();
   FreeAndClear(&ServerSettings.php_directory);
   FreeAndClear(&ServerSettings.serving_directory);

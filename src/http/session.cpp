@@ -6,6 +6,7 @@
 #include "core/blocks.h"
 #include "core/error.h"
 #include "http/engine.h"
+#include "http/kept_files.h"
 #include "http/request_reader.h"
 #include "http/response_writer.h"
 #include "http/server.h"
@@ -132,10 +133,10 @@ void KnowLocalAddress(Connection* c) {
 }
 
 void ResetRequest(Connection* c) {
-  if (c->file != kInvalidFile) {
-    CloseFile(c->file);
-    c->file = kInvalidFile;
-  }
+  KeptFile taken{c->file, c->file_slot};
+  GiveBackFile(&taken);
+  c->file = kInvalidFile;
+  c->file_slot = 0;
   ClearHeaderList(&c->response_headers);
   ClearHeaderList(&c->request_headers);
   FreeAndClear(&c->query);

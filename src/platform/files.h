@@ -56,6 +56,20 @@ FileHandle OpenFileForAppending(const char* path);
 // Reads up to `size` bytes: the count read, 0 at the end, -1 on an error.
 int32_t ReadFromFile(FileHandle file, void* buffer, int32_t size);
 
+// Reads up to `size` bytes from `offset` without using or moving the file's
+// position, so threads sharing one open file read it side by side.
+int32_t ReadFromFileAt(FileHandle file, void* buffer, int32_t size, uint64_t offset);
+
+// What a name denotes, with the facts of a regular file into *info (kFile)
+// without opening it: its identity (volume and index), size and times.
+// Anything that exists but is no regular file counts as kFile with its facts
+// cleared; a name that cannot be looked up is kMissing.
+PathKind QueryPathInfo(const char* path, FileInfo* info);
+
+// Regular files the file service may keep open between requests: 0 where an
+// open file would stand in the way of the user replacing or deleting it.
+extern const int32_t kKeptFileCapacity;
+
 // Writes all `size` bytes. False when any of them could not be written.
 bool WriteToFile(FileHandle file, const void* data, int32_t size);
 

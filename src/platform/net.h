@@ -67,10 +67,15 @@ int32_t PeekBytes(SocketHandle socket, void* buffer, int32_t size);
 // signal when the peer is gone.
 int32_t SendBytes(SocketHandle socket, const void* data, int32_t size);
 
-// Sends up to `size` bytes of `file` from its current position, which moves
-// on by what went out: the count sent, 0 at the file's end, -1 when reading or
-// sending fails. Never raises a signal when the peer is gone.
-int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size);
+// As SendBytes, telling the system that more bytes follow at once: they may
+// wait (briefly) to go out in one packet with them.
+int32_t SendBytesAhead(SocketHandle socket, const void* data, int32_t size);
+
+// Sends up to `size` bytes of `file` from `offset`, leaving the file's
+// position alone (other threads may share the open file): the count sent, 0
+// at the file's end, -1 when reading or sending fails. Never raises a signal
+// when the peer is gone.
+int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size, uint64_t offset);
 
 // Shuts both directions down: a blocked accept, receive or send returns.
 void ShutdownSocket(SocketHandle socket);

@@ -166,6 +166,17 @@ TEST_F(ServerTest, ClientLeavingBetweenRequestsEndsOnlyItsSession) {
   EXPECT_NE(Exchange("GET /page.html HTTP/1.1\r\n\r\n").find("<p>page</p>"), std::string::npos);
 }
 
+// A connection is handed to a session once its request arrives, or once it
+// has been silent a while (a browser connects ahead of need): the silent
+// one still gets its session, and its late request its answer.
+TEST_F(ServerTest, ClientSilentAfterConnectingIsStillAnswered) {
+  RawClient silent;
+  ASSERT_TRUE(silent.connected());
+  ASSERT_TRUE(WaitFor([] { return SessionCount.load() == 1; }));
+  silent.Send("GET /page.html HTTP/1.1\r\n\r\n");
+  EXPECT_NE(silent.ReadAll().find("<p>page</p>"), std::string::npos);
+}
+
 TEST_F(ServerTest, StopReturnsWhileClientsHoldIdleKeepAliveConnections) {
   std::vector<std::unique_ptr<RawClient>> idle;
   for (int i = 0; i < 3; ++i) {

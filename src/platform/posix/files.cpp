@@ -49,6 +49,18 @@ PathKind QueryPathKind(const char* path) {
   return S_ISDIR(st.st_mode) ? PathKind::kDirectory : PathKind::kFile;
 }
 
+PathKind QueryPathInfo(const char* path, FileInfo* info) {
+  struct stat st;
+  *info = FileInfo{};
+  if (path == nullptr || stat(path, &st) != 0) return PathKind::kMissing;
+  if (S_ISDIR(st.st_mode)) return PathKind::kDirectory;
+  if (S_ISREG(st.st_mode)) FillFileInfo(st, info);
+  return PathKind::kFile;
+}
+
+// An open file does not keep its name from being replaced or removed here.
+const int32_t kKeptFileCapacity = 64;
+
 bool MakeDirectory(const char* path) { return path != nullptr && mkdir(path, 0777) == 0; }
 
 FileHandle OpenFileForReading(const char* path) {
@@ -106,6 +118,15 @@ int32_t ReadFromFile(FileHandle file, void* buffer, int32_t size) {
   if (file == kInvalidFile || size < 0) return -1;
   for (;;) {
     ssize_t n = read(ToFd(file), buffer, static_cast<size_t>(size));
+    if (n >= 0) return static_cast<int32_t>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+int32_t ReadFromFileAt(FileHandle file, void* buffer, int32_t size, uint64_t offset) {
+  if (file == kInvalidFile || size < 0) return -1;
+  for (;;) {
+    ssize_t n = pread(ToFd(file), buffer, static_cast<size_t>(size), static_cast<off_t>(offset));
     if (n >= 0) return static_cast<int32_t>(n);
     if (errno != EINTR) return -1;
   }

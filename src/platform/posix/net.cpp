@@ -76,6 +76,12 @@ bool StartListening(SocketHandle socket, int32_t backlog) {
   // saves a call per connection (AcceptConnection checks it once).
   int on = 1;
   setsockopt(ToFd(socket), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+  // A connection is handed over once its first bytes have arrived, so the
+  // session that takes it reads its request at once instead of sleeping
+  // and waking for it. One that stays silent (a browser's connection made
+  // ahead of need) is handed over all the same after about a second.
+  int silent_seconds = 1;
+  setsockopt(ToFd(socket), IPPROTO_TCP, TCP_DEFER_ACCEPT, &silent_seconds, sizeof(silent_seconds));
   return listen(ToFd(socket), backlog) == 0;
 }
 
@@ -141,21 +147,34 @@ int32_t PeekBytes(SocketHandle socket, void* buffer, int32_t size) {
   }
 }
 
-int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
+namespace {
+
+int32_t SendWithFlags(SocketHandle socket, const void* data, int32_t size, int flags) {
   if (socket == kInvalidSocket || size < 0) return -1;
   for (;;) {
-    ssize_t n = send(ToFd(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL);
+    ssize_t n = send(ToFd(socket), data, static_cast<size_t>(size), MSG_NOSIGNAL | flags);
     if (n >= 0) return static_cast<int32_t>(n);
     if (errno != EINTR) return -1;
   }
 }
 
-int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size) {
+}  // namespace
+
+int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
+  return SendWithFlags(socket, data, size, 0);
+}
+
+int32_t SendBytesAhead(SocketHandle socket, const void* data, int32_t size) {
+  return SendWithFlags(socket, data, size, MSG_MORE);
+}
+
+int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size, uint64_t offset) {
   if (socket == kInvalidSocket || file == kInvalidFile || size < 0) return -1;
   // SIGPIPE is ignored process-wide (StartSocketLibrary), so a vanished peer
   // ends this with EPIPE.
   for (;;) {
-    ssize_t n = sendfile(ToFd(socket), static_cast<int>(file), nullptr, static_cast<size_t>(size));
+    off_t at = static_cast<off_t>(offset);
+    ssize_t n = sendfile(ToFd(socket), static_cast<int>(file), &at, static_cast<size_t>(size));
     if (n >= 0) return static_cast<int32_t>(n);
     if (errno != EINTR) return -1;
   }

@@ -118,6 +118,18 @@ int32_t ReadFromFile(FileHandle file, void* buffer, int32_t size) {
   return static_cast<int32_t>(got);
 }
 
+int32_t ReadFromFileAt(FileHandle file, void* buffer, int32_t size, uint64_t offset) {
+  if (file == kInvalidFile || size < 0) return -1;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (!ReadFile(ToHandle(file), buffer, static_cast<DWORD>(size), &got, &at)) {
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  }
+  return static_cast<int32_t>(got);
+}
+
 bool WriteToFile(FileHandle file, const void* data, int32_t size) {
   if (file == kInvalidFile || size < 0) return false;
   const char* p = static_cast<const char*>(data);
@@ -203,6 +215,18 @@ bool ReplaceFileWith(const char* source, const char* target) {
 }
 
 bool DeleteFileNamed(const char* path) { return path != nullptr && DeleteFileA(path) != 0; }
+
+// A file held open stands in the way of an editor that saves by replacing
+// it and of deleting it: every request opens its file afresh.
+const int32_t kKeptFileCapacity = 0;
+
+PathKind QueryPathInfo(const char* path, FileInfo* info) {
+  *info = FileInfo{};
+  PathKind kind;
+  FileHandle file = OpenFileWithInfo(path, info, &kind);
+  CloseFile(file);
+  return kind;
+}
 
 FileHandle OpenFileWithInfo(const char* path, FileInfo* info, PathKind* kind) {
   PathKind ignored;

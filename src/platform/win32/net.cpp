@@ -172,13 +172,18 @@ int32_t SendBytes(SocketHandle socket, const void* data, int32_t size) {
   return n == SOCKET_ERROR ? -1 : n;
 }
 
-int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size) {
+// Windows has no such hint: the bytes go out as they are.
+int32_t SendBytesAhead(SocketHandle socket, const void* data, int32_t size) {
+  return SendBytes(socket, data, size);
+}
+
+int32_t SendFileBytes(SocketHandle socket, FileHandle file, int32_t size, uint64_t offset) {
   if (socket == kInvalidSocket || file == kInvalidFile || size < 0) return -1;
   // One read of the file, sent whole: a blocking send takes all of it or
   // fails, and after a failure the connection is given up anyway.
   char buffer[16384];
   int32_t wanted = size < static_cast<int32_t>(sizeof buffer) ? size : sizeof buffer;
-  int32_t got = ReadFromFile(file, buffer, wanted);
+  int32_t got = ReadFromFileAt(file, buffer, wanted, offset);
   if (got <= 0) return got;
   for (int32_t sent = 0; sent < got;) {
     int n = send(ToSocket(socket), buffer + sent, got - sent, 0);
