@@ -172,7 +172,7 @@ TEST_F(ServerTest, ClientLeavingBetweenRequestsEndsOnlyItsSession) {
 TEST_F(ServerTest, ClientSilentAfterConnectingIsStillAnswered) {
   RawClient silent;
   ASSERT_TRUE(silent.connected());
-  ASSERT_TRUE(WaitFor([] { return SessionCount.load() == 1; }));
+  ASSERT_TRUE(WaitUntil([] { return SessionCount.load() == 1; }));
   silent.Send("GET /page.html HTTP/1.1\r\n\r\n");
   EXPECT_NE(silent.ReadAll().find("<p>page</p>"), std::string::npos);
 }
